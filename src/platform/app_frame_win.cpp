@@ -1,7 +1,7 @@
 #include <windows.h>
 #include <shlobj.h>
 
-#include <new>
+#include <exception>
 #include <vector>
 
 #include "platform/file_io.h"
@@ -47,7 +47,7 @@ UString GetAppDataFolder(bool common) {
     if (!path.empty() && DirectoryExists(path)) return path;
     path = AppDataFixedPath(common, GetWindowsDrive(), StartupOsMajorVersion() > 5, GetCurrentUserName());
     return DirectoryExists(path) ? path : UString();
-  } catch (const std::bad_alloc&) {
+  } catch (const std::exception&) {
     return UString();
   }
 }

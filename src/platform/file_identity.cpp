@@ -1,7 +1,7 @@
 #include "platform/file_identity.h"
 
 #include <cstring>
-#include <new>
+#include <exception>
 #include <vector>
 
 #include "platform/file_io.h"
@@ -118,7 +118,7 @@ UString FileMD5(const UString& path) {
         md5.Update(chunk.data(), static_cast<size_t>(got));
       }
     }
-  } catch (const std::bad_alloc&) {
+  } catch (const std::exception&) {
     md5.Reset();
   }
   return Ascii(md5.FinishHex().c_str());

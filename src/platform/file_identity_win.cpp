@@ -1,6 +1,6 @@
 #include <windows.h>
 
-#include <new>
+#include <exception>
 #include <vector>
 
 #include "platform/file_identity.h"
@@ -28,7 +28,7 @@ bool ReadFileInfo(const UString& path, TFileInfo* info, const UString& extraKey)
     const std::vector<uint8_t> block = LoadVersionBlock(path);
     if (block.empty()) return false;
     return ReadFileInfoFromBlock(block.data(), block.size(), extraKey, info);
-  } catch (const std::bad_alloc&) {
+  } catch (const std::exception&) {
     return false;
   }
 }
@@ -38,7 +38,7 @@ UString GetFileInfoString(const UString& path, int kind, const UString& defaultT
     TFileInfo info;
     if (!ReadFileInfo(path, &info, kWowVersionKey)) return defaultText;
     return FileInfoStringOfKind(info, kind);
-  } catch (const std::bad_alloc&) {
+  } catch (const std::exception&) {
     return defaultText;
   }
 }
@@ -49,7 +49,7 @@ UString FixedFileVersion(const UString& path) {
     UString version;
     if (block.empty() || !FixedFileVersionFromBlock(block.data(), block.size(), &version)) return UString();
     return version;
-  } catch (const std::bad_alloc&) {
+  } catch (const std::exception&) {
     return UString();
   }
 }

@@ -40,7 +40,7 @@ bool SeesWow64() {
 #else
   using IsWow64ProcessFn = BOOL(WINAPI*)(HANDLE, PBOOL);
   const HMODULE kernel = ::GetModuleHandleW(L"kernel32.dll");
-  const auto fn = kernel ? reinterpret_cast<IsWow64ProcessFn>(::GetProcAddress(kernel, "IsWow64Process")) : nullptr;
+  const auto fn = kernel ? reinterpret_cast<IsWow64ProcessFn>(reinterpret_cast<void*>(::GetProcAddress(kernel, "IsWow64Process"))) : nullptr;
   BOOL wow64 = FALSE;
   return fn && fn(::GetCurrentProcess(), &wow64) && wow64;
 #endif
