@@ -1,7 +1,10 @@
 // Writers that turn a registry key and everything below it into lines in the
 // style of a registry export: for every key an empty line and "[root\path]",
 // then one line "\"name\"=data" per value, keys in pre-order depth first.
-// They append to the caller's list and write no header line.
+// They append to the caller's list and write no header line. Every key is
+// opened for reading only (the first of KEY_READ, KEY_READ without KEY_NOTIFY
+// and KEY_QUERY_VALUE that it grants), so keys the process may read but not
+// write are written too; a caller's object is left with those read rights.
 #pragma once
 
 #include "platform/raw_registry.h"

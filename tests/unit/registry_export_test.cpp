@@ -62,6 +62,7 @@ class ExportForms : public ::testing::Test {
       mem.SetString(kHkeyLocalMachine, base, u"Exp", u"%windir%\\x", kRegExpandSz);
       mem.SetString(kHkeyLocalMachine, base, u"Say \"hi\" [now]\t\x01", u"q\"uote");
       mem.AddKey(kHkeyLocalMachine, base + u"\\Bare");
+      mem.SetDword(kHkeyLocalMachine, base + u"\\Odd [k] \"q\"\x7F", u"=", 1);
     }
   }
   MemoryRegistry mem{Machine::Windows64};
@@ -80,7 +81,10 @@ TEST_F(ExportForms, UninstallWriterQuotesAndDoublesBackslashes) {
             "\"Exp\"=\"%windir%\\\\x\"\n"
             "\"Say \"hi\" [now]\t\x01\"=\"q\"uote\"\n"
             "\n"
-            "[HKEY_LOCAL_MACHINE\\SOFTWARE\\App\\Bare]\n");
+            "[HKEY_LOCAL_MACHINE\\SOFTWARE\\App\\Bare]\n"
+            "\n"
+            "[HKEY_LOCAL_MACHINE\\SOFTWARE\\App\\Odd [k] \"q\"\x7F]\n"
+            "\"=\"=dword:00000001\n");
 }
 
 TEST_F(ExportForms, ServicesWriterKeepsStringsAndDwordsOnly) {
@@ -93,7 +97,10 @@ TEST_F(ExportForms, ServicesWriterKeepsStringsAndDwordsOnly) {
             "\"Exp\"=\"%windir%\\x\"\n"
             "\"Say \"hi\" [now]\t\x01\"=\"q\"uote\"\n"
             "\n"
-            "[HKEY_LOCAL_MACHINE\\SOFTWARE\\App\\Bare]\n");
+            "[HKEY_LOCAL_MACHINE\\SOFTWARE\\App\\Bare]\n"
+            "\n"
+            "[HKEY_LOCAL_MACHINE\\SOFTWARE\\App\\Odd [k] \"q\"\x7F]\n"
+            "\"=\"=dword:00000001\n");
 }
 
 TEST_F(ExportForms, InViewWriterWritesStringsBare) {
@@ -106,7 +113,10 @@ TEST_F(ExportForms, InViewWriterWritesStringsBare) {
       "\"Exp\"=%windir%\\x\n"
       "\"Say \"hi\" [now]\t\x01\"=q\"uote\n"
       "\n"
-      "[HKEY_LOCAL_MACHINE\\SOFTWARE\\App\\Bare]\n";
+      "[HKEY_LOCAL_MACHINE\\SOFTWARE\\App\\Bare]\n"
+      "\n"
+      "[HKEY_LOCAL_MACHINE\\SOFTWARE\\App\\Odd [k] \"q\"\x7F]\n"
+      "\"=\"=dword:00000001\n";
   EXPECT_EQ(Lines(InView(mem, u"HKEY_LOCAL_MACHINE", u"SOFTWARE\\App", true)), expected);
   EXPECT_EQ(Lines(InView(mem, u"HKEY_LOCAL_MACHINE", u"SOFTWARE\\App", false)), expected);
 }
