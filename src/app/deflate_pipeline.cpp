@@ -14,7 +14,7 @@ constexpr size_t kReadPiece = 65535;
 constexpr size_t kChunk = 256 * 1024;
 // Output that members ahead of the one being written may hold together, and
 // what the member being written may hold before its worker waits.
-constexpr uint64_t kBudget = 24ull << 20;
+constexpr uint64_t kBudget = 16ull << 20;
 constexpr uint64_t kCurrentQueue = 4ull << 20;
 
 struct ZStream {
@@ -44,10 +44,20 @@ bool DeflateFile(const DeflateJob& job, DeflateResult* result,
   zs.ready = true;
   std::vector<uint8_t> in(kReadPiece);
   std::vector<uint8_t> out(kChunk);
+  // Output is handed over in whole chunks (and the rest at the end), so each
+  // buffered chunk costs exactly its size.
+  zs.z.next_out = out.data();
+  zs.z.avail_out = static_cast<uInt>(out.size());
+  auto hand_over = [&]() {
+    const size_t produced = out.size() - zs.z.avail_out;
+    zs.z.next_out = out.data();
+    zs.z.avail_out = static_cast<uInt>(out.size());
+    result->compressed += produced;
+    return produced == 0 || emit(out.data(), produced);
+  };
   uLong crc = crc32(0L, Z_NULL, 0);
   uint64_t remaining = result->size_at_open;
-  bool finished = false;
-  while (!finished) {
+  for (bool last = false; !last;) {
     // A file that grows while it is read is cut at the size it had when it
     // was opened; one that shrinks or fails to read ends where reading stopped.
     size_t got = 0;
@@ -56,31 +66,28 @@ bool DeflateFile(const DeflateJob& job, DeflateResult* result,
       if (n > 0) got = static_cast<size_t>(n);
     }
     remaining -= got;
-    const bool last = got == 0 || remaining == 0;
+    last = got == 0 || remaining == 0;
     crc = crc32(crc, in.data(), static_cast<uInt>(got));
     result->uncompressed += got;
     zs.z.next_in = in.data();
     zs.z.avail_in = static_cast<uInt>(got);
-    do {
-      zs.z.next_out = out.data();
-      zs.z.avail_out = static_cast<uInt>(out.size());
+    for (;;) {
       const int rc = deflate(&zs.z, last ? Z_FINISH : Z_NO_FLUSH);
       if (rc == Z_STREAM_ERROR) return false;
-      const size_t produced = out.size() - zs.z.avail_out;
-      if (produced > 0) {
-        result->compressed += produced;
-        if (!emit(out.data(), produced)) return false;
-      }
-      if (rc == Z_STREAM_END) finished = true;
-    } while (zs.z.avail_out == 0 && !finished);
-    if (last && !finished) return false;
+      if (zs.z.avail_out == 0 && !hand_over()) return false;
+      if (last ? rc == Z_STREAM_END : zs.z.avail_in == 0) break;
+    }
   }
+  if (!hand_over()) return false;
   result->crc = static_cast<uint32_t>(crc);
   return true;
 }
 
 struct DeflatePipeline::Slot {
-  std::deque<std::string> chunks;
+  // A queue as vector + head: an empty std::deque already allocates, and
+  // there is one slot per member.
+  std::vector<std::string> chunks;
+  size_t head = 0;
   uint64_t bytes = 0;
   bool started = false;  // a worker took it
   bool opened = false;
@@ -135,7 +142,6 @@ void DeflatePipeline::Work() {
       slots_[index]->started = true;
     }
     DeflateResult result;
-    std::string pending;
     const bool ok = DeflateFile(
         jobs_[index], &result,
         [&](uint64_t size) {
@@ -146,11 +152,8 @@ void DeflatePipeline::Work() {
           return !stop_;
         },
         [&](const uint8_t* data, size_t size) {
-          pending.append(reinterpret_cast<const char*>(data), size);
-          if (pending.size() < kChunk) return true;
-          return Push(index, std::move(pending)) && (pending.clear(), true);
+          return Push(index, std::string(reinterpret_cast<const char*>(data), size));
         });
-    if (ok && !pending.empty() && !Push(index, std::move(pending))) return;
     std::lock_guard<std::mutex> lock(mutex_);
     Slot& slot = *slots_[index];
     slot.ok = ok;
@@ -191,10 +194,13 @@ DeflateResult DeflatePipeline::Consume(size_t index, const std::function<bool(ui
   }
   for (;;) {
     lock.lock();
-    changed_.wait(lock, [&] { return !slot.chunks.empty() || slot.done; });
-    if (slot.chunks.empty()) break;  // done and drained
-    std::string chunk = std::move(slot.chunks.front());
-    slot.chunks.pop_front();
+    changed_.wait(lock, [&] { return slot.head < slot.chunks.size() || slot.done; });
+    if (slot.head == slot.chunks.size()) break;  // done and drained
+    std::string chunk = std::move(slot.chunks[slot.head++]);
+    if (slot.head == slot.chunks.size()) {
+      slot.chunks.clear();
+      slot.head = 0;
+    }
     slot.bytes -= chunk.size();
     buffered_ -= chunk.size();
     lock.unlock();
