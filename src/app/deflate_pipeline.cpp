@@ -89,7 +89,6 @@ struct DeflatePipeline::Slot {
   std::vector<std::string> chunks;
   size_t head = 0;
   uint64_t bytes = 0;
-  bool started = false;  // a worker took it
   bool opened = false;
   bool done = false;
   bool ok = false;
@@ -139,7 +138,6 @@ void DeflatePipeline::Work() {
       while (next_job_ < jobs_.size() && jobs_[next_job_].deferred) ++next_job_;
       if (stop_ || next_job_ >= jobs_.size()) return;
       index = next_job_++;
-      slots_[index]->started = true;
     }
     DeflateResult result;
     const bool ok = DeflateFile(
