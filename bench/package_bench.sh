@@ -21,7 +21,7 @@ if [ ! -x "$bin" ]; then
   cmake --build "$root/build/native" --target package_bench -j 2 >/dev/null
 fi
 
-mb() { du -sm --apparent-size "$1" | cut -f1; }
+mb() { du -sml --apparent-size "$1" | cut -f1; }  # -l: hard links count
 
 if [ ! -f "$corpus/.done" ]; then
   echo "generating corpus in $corpus ..."

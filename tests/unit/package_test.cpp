@@ -107,8 +107,9 @@ TEST_F(PackageTest, LastResortIsAFreshPlainArchive) {
 TEST_F(PackageTest, ReaderOpensBothKindsAndChecksEveryMember) {
   ASSERT_EQ(PackReport(list_, ctx_), 3);
   for (const std::string& path : {dir_ / "desk/qn_logs_20261209.log", dir_ / "plain.zip"}) {
-    if (path.find("plain") != std::string::npos)
+    if (path.find("plain") != std::string::npos) {
       ASSERT_EQ(ZipFiles(list_, FromUtf8(path), 4, false), 3);
+    }
     auto file = std::make_unique<FileRandomReader>();
     ASSERT_TRUE(file->Open(FromUtf8(path)));
     PackageReader reader;
@@ -123,8 +124,9 @@ TEST_F(PackageTest, ReaderOpensBothKindsAndChecksEveryMember) {
         bytes.append(reinterpret_cast<const char*>(p), n);
         return true;
       }, &error)) << error;
-      if (ToUtf8(reader.MemberName(i)).find("Velto_Debug_Info.txt") != std::string::npos)
+      if (ToUtf8(reader.MemberName(i)).find("Velto_Debug_Info.txt") != std::string::npos) {
         EXPECT_EQ(MemberTextToUtf8(bytes), "Version:1.0.0.1\r\nCaf\xC3\xA9 \xD0\xB6\r\n");
+      }
     }
   }
 }
