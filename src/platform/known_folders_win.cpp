@@ -7,6 +7,7 @@
 
 #include "platform/handles_win.h"
 #include "platform/known_folders.h"
+#include "platform/wow64.h"
 #include "platform/os_version.h"
 
 namespace velto {
@@ -29,21 +30,6 @@ UString DirectoryFromCall(Call call) {
   // A too-small buffer makes these functions return the size they need.
   if (n == 0 || n >= kDirectoryBuffer) return UString();
   return BufferText(buffer, n);
-}
-
-// Whether this process sees 64-bit Windows through WOW64. The 64-bit build
-// stands in for the 32-bit program on 64-bit Windows (it is the build that
-// runs under Wine here), so it answers as that program would: true.
-bool SeesWow64() {
-#ifdef _WIN64
-  return true;
-#else
-  using IsWow64ProcessFn = BOOL(WINAPI*)(HANDLE, PBOOL);
-  const HMODULE kernel = ::GetModuleHandleW(L"kernel32.dll");
-  const auto fn = kernel ? reinterpret_cast<IsWow64ProcessFn>(reinterpret_cast<void*>(::GetProcAddress(kernel, "IsWow64Process"))) : nullptr;
-  BOOL wow64 = FALSE;
-  return fn && fn(::GetCurrentProcess(), &wow64) && wow64;
-#endif
 }
 
 UString EnvironmentValue(const UString& name) {
@@ -104,7 +90,7 @@ UString GetSpecialFolderWithFallback(void* ownerWindow, int csidl) {
   facts.systemDrive = SystemDrive();
   facts.newLayout = StartupOsMajorVersion() > 5;
   facts.user = GetCurrentUserName();
-  facts.wow64 = SeesWow64();
+  facts.wow64 = IsWow64();
   return ChooseSpecialFolder(csidl, shellAnswer, facts);
 }
 

@@ -176,8 +176,9 @@ TEST_F(ReportPipelineTest, CompleteRunAnnouncesFifteenPostsSeventeenAndFinishes)
   std::vector<int> expected;
   for (int i = 1; i <= 17; ++i) expected.push_back(i);
   EXPECT_EQ(window_.Ticks(), expected);
-  for (const auto& m : window_.log)
+  for (const auto& m : window_.log) {
     if (m.code == GENINFO_STEP) EXPECT_FALSE(m.sent);
+  }
 }
 
 TEST_F(ReportPipelineTest, CompleteRunWritesTheWorkFilesInTheirForms) {
