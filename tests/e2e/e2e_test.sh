@@ -52,7 +52,7 @@ if [ -s "${VELTO_PACKAGE:-/nonexistent}" ]; then
   if veltopkg_present; then
     check "package verifies with veltopkg" veltopkg_verify "$VELTO_PACKAGE"
     report=$(veltopkg_main_report "$VELTO_PACKAGE" || true)
-    echo "--- main report (head) ---"; printf '%s\n' "$report" | head -15; echo "---"
+    echo "--- main report (head) ---"; printf '%s\n' "$report" | sed -n 1,15p; echo "---"
     check "main report starts with \"Version:\"" test "${report:0:8}" = "Version:"
     check "main report has a \"Date:\" line" grep -q '^Date:' <<<"$report"
   else
