@@ -37,6 +37,7 @@ echo "screenshot:  ${VELTO_SHOT:-none}"
 package_named() {  # day
   [ "$VELTO_MSG_TEXT" = "$VELTO_SUCCESS_TEXT"$'\r'"C:\\users\\$user\\Desktop\\qn_logs_$1.log" ]
 }
+check "window \"$VELTO_CAPTION\" appeared" test -n "$VELTO_WINDOW"
 check "message box caption is \"Information\"" test "$VELTO_MSG_CAPTION" = Information
 check "success text names the package on the user's Desktop (bare CR)" \
   eval 'package_named "$day_before" || package_named "$day_after"'

@@ -3,6 +3,7 @@
 # velto_press_button inside a running Wine session.
 #
 # After velto_press_button EXE:
+#   VELTO_WINDOW       X window id of the main window, empty when it never came up
 #   VELTO_MSG_CAPTION  "Information", "Error", or empty when no box came up
 #   VELTO_MSG_TEXT     the box's text as shown (a bare CR stays a CR)
 #   VELTO_EXIT_CODE    the program's exit code (124 when it did not end in time)
@@ -17,8 +18,8 @@ VELTO_SUCCESS_TEXT="The info file: Velto_Debug_Info.zip has been saved to:"
 VELTO_RUN_TIMEOUT=${VELTO_RUN_TIMEOUT:-420}   # a full run takes a minute or two here
 
 velto_press_button() {  # exe [artifact-dir]
-  local exe=$1 art=${2:-$WINE_SCRATCH} wid mid="" end
-  VELTO_MSG_CAPTION="" VELTO_MSG_TEXT="" VELTO_EXIT_CODE="" VELTO_PACKAGE=""
+  local exe=$1 art=${2:-$WINE_SCRATCH} wid="" mid="" end
+  VELTO_WINDOW="" VELTO_MSG_CAPTION="" VELTO_MSG_TEXT="" VELTO_EXIT_CODE="" VELTO_PACKAGE=""
   VELTO_SHOT="" VELTO_APP_LOG=$WINE_SCRATCH/app.log
   mkdir -p "$art" "$WINEPREFIX/drive_c/VeltoInfo"
   # Its own folder on C: like an installed copy; the program writes beside itself.
@@ -26,12 +27,17 @@ velto_press_button() {  # exe [artifact-dir]
 
   # Wine's msgbox channel logs each message box's text as it is shown.
   WINEDEBUG=-all,trace+msgbox wine_start_bg app 'C:\VeltoInfo\VeltoInfo.exe'
-  wid=$(x_find_window "$VELTO_CAPTION" 60) || true
+  end=$((SECONDS + 60))
+  while [ $SECONDS -lt $end ] && [ ! -s "$WINE_SCRATCH/app.rc" ]; do
+    wid=$(x_find_window "$VELTO_CAPTION" 2) || true
+    [ -z "$wid" ] || break
+  done
   if [ -z "$wid" ]; then
     log "the window \"$VELTO_CAPTION\" did not appear"
     VELTO_EXIT_CODE=$(wine_wait_rc app 5)
     return 0
   fi
+  VELTO_WINDOW=$wid
   log "window $wid found; pressing \"Save report to Desktop\""
   x_screenshot "$art/window.png" || true
   x_click_client "$wid" $VELTO_CLIENT_W $VELTO_CLIENT_H $VELTO_BUTTON_X $VELTO_BUTTON_Y
@@ -40,6 +46,7 @@ velto_press_button() {  # exe [artifact-dir]
   while [ $SECONDS -lt $end ] && [ ! -s "$WINE_SCRATCH/app.rc" ]; do
     mid=$(timeout 5 xdotool search --onlyvisible --name '^(Information|Error)$' 2>/dev/null | head -1) || true
     [ -z "$mid" ] || break
+    sleep 1
   done
   if [ -n "$mid" ]; then
     VELTO_MSG_CAPTION=$(timeout 5 xdotool getwindowname "$mid")
@@ -49,11 +56,12 @@ velto_press_button() {  # exe [artifact-dir]
     VELTO_MSG_TEXT=$(velto_msgbox_text "$VELTO_APP_LOG"; printf x) && VELTO_MSG_TEXT=${VELTO_MSG_TEXT%x}
     log "message box \"$VELTO_MSG_CAPTION\" after $((VELTO_RUN_TIMEOUT - end + SECONDS)) s; dismissing it"
     x_key "$mid" Return || true
+    # Closing a window takes about 2 s under Wine without a window manager.
+    VELTO_EXIT_CODE=$(wine_wait_rc app 90)
   else
     log "no message box within ${VELTO_RUN_TIMEOUT} s"
+    VELTO_EXIT_CODE=$(wine_wait_rc app 2)
   fi
-  # Closing a window takes about 2 s under Wine without a window manager.
-  VELTO_EXIT_CODE=$(wine_wait_rc app 90)
   case $VELTO_MSG_TEXT in
     "$VELTO_SUCCESS_TEXT"$'\r'*) VELTO_PACKAGE=$(win_to_unix "${VELTO_MSG_TEXT#*$'\r'}") ;;
   esac
