@@ -9,7 +9,7 @@ packages=(
   g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix               # (std::thread needs -posix)
   wine wine64 fonts-wine                                            # running the program
   xvfb xauth xfonts-base x11-utils xdotool imagemagick              # its window, headless
-  unzip zip openssl python3                                         # outside oracles
+  unzip zip openssl python3 attr                                    # outside oracles, seeding
   clang libclang-rt-14-dev                                          # fuzzing
 )
 

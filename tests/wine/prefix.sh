@@ -19,10 +19,11 @@ WINE64=/usr/lib/wine/wine64
 WINE_SEED_DIR=$VELTO_ROOT/tests/wine/seed
 WINE_TEMPLATE=${VELTO_WINE_TEMPLATE:-$VELTO_ROOT/build/wine-template}
 # Bump when the recipe below changes so cached templates are rebuilt.
-WINE_TEMPLATE_RECIPE=5
+WINE_TEMPLATE_RECIPE=7
 
 WINE_SCRATCH=""   # per-session scratch folder (prefix, home, logs)
 WINE_XPID=""      # Xvfb we started, if any
+WINE_OWN_PREFIX="" # the prefix whose wineserver we started, if any
 
 log() { printf '[%s] %s\n' "$(date +%H:%M:%S)" "$*" >&2; }
 die() { log "ERROR: $*"; exit 1; }
@@ -113,11 +114,13 @@ wine_server_start() {
   timeout 120 "$WINE64" wineboot </dev/null >/dev/null 2>&1 || die "wineboot failed or hung"
 }
 
+# Only ever the server of a prefix this script made, never the caller's own.
 wine_server_stop() {
-  [ -n "${WINEPREFIX:-}" ] || return 0
-  timeout 20 wineserver -k </dev/null >/dev/null 2>&1 || true
-  timeout 20 wineserver -w </dev/null >/dev/null 2>&1 || true
-  _wine_socket_dir_remove "$WINEPREFIX"
+  [ -n "$WINE_OWN_PREFIX" ] || return 0
+  WINEPREFIX=$WINE_OWN_PREFIX timeout 20 wineserver -k </dev/null >/dev/null 2>&1 || true
+  WINEPREFIX=$WINE_OWN_PREFIX timeout 20 wineserver -w </dev/null >/dev/null 2>&1 || true
+  _wine_socket_dir_remove "$WINE_OWN_PREFIX"
+  WINE_OWN_PREFIX=""
 }
 
 # Debian's Wine keeps each prefix's server socket in a private /tmp/wine-XXXXXX
@@ -159,6 +162,8 @@ wine_template_ensure() {
   # In the background so that errexit stays in force inside the build.
   ( _wine_template_build "$WINE_TEMPLATE.new" ) &
   wait $! || { exec 8>&-; die "template prefix build failed"; }
+  # It names the build's server socket folder; every copy must make its own.
+  rm -f "$WINE_TEMPLATE.new/wineserver"
   echo "$stamp" >"$WINE_TEMPLATE.new/.velto-stamp"
   rm -rf "$WINE_TEMPLATE"
   mv "$WINE_TEMPLATE.new" "$WINE_TEMPLATE"
@@ -176,6 +181,7 @@ _wine_template_build() {  # target
   mkdir -p "$WINE_SCRATCH/home"
   wine_base_env "$WINE_SCRATCH/home"
   export WINEPREFIX=$target
+  WINE_OWN_PREFIX=$target
   x_start
   timeout 300 "$WINE64" wineboot -i </dev/null >"$WINE_SCRATCH/wineboot.log" 2>&1 \
     || { tail -20 "$WINE_SCRATCH/wineboot.log" >&2; die "wineboot -i failed"; }
@@ -189,7 +195,6 @@ _wine_template_build() {  # target
   timeout 120 wineserver -w </dev/null >/dev/null 2>&1 || die "wineserver did not exit"
   [ -f "$target/system.reg" ] && [ -f "$target/user.reg" ] || die "registry files missing"
   _wine_socket_dir_remove "$target"
-  rm -f "$target/wineserver"   # names this server's socket folder; each copy gets its own
 }
 
 # Wine links Desktop, Documents, ... to $HOME: make them real folders so that
@@ -235,7 +240,9 @@ wine_session_start() {  # name
   mkdir -p "$WINE_SCRATCH/home"
   wine_base_env "$WINE_SCRATCH/home"
   cp -a "$WINE_TEMPLATE" "$WINE_SCRATCH/prefix"
+  rm -f "$WINE_SCRATCH/prefix/wineserver"
   export WINEPREFIX=$WINE_SCRATCH/prefix
+  WINE_OWN_PREFIX=$WINEPREFIX
   x_start            # DISPLAY first: a server started without it never gets windows
   wine_server_start
   log "Wine session ready: WINEPREFIX=$WINEPREFIX DISPLAY=$DISPLAY"
