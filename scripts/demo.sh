@@ -26,7 +26,8 @@ echo
 echo "The window said:  [$VELTO_MSG_CAPTION] $(show_text "$VELTO_MSG_TEXT")"
 echo "Exit code:        $VELTO_EXIT_CODE"
 echo "Screenshots:      $out/demo/window.png ${VELTO_SHOT:+$VELTO_SHOT}"
-[ -s "${VELTO_PACKAGE:-/nonexistent}" ] || die "no package was written"
+[ "$VELTO_EXIT_CODE" = 0 ] || log "WARNING: the program ended with exit code $VELTO_EXIT_CODE"
+[ -s "${VELTO_PACKAGE:-/nonexistent}" ] || die "no package was written (see $out/demo/)"
 cp -f "$VELTO_PACKAGE" "$out/"
 pkg=$out/$(basename "$VELTO_PACKAGE")
 echo "Package:          $(show_text "${VELTO_MSG_TEXT#*$'\r'}") on the demo machine"

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Runs every test: native unit tests under ASan/UBSan, both Windows builds,
-# the Windows tests under Wine, the end-to-end window test and the fuzz smoke.
+# Runs every test: native unit tests under ASan/UBSan, the harness's own
+# check, both Windows builds, the Windows tests under Wine, the end-to-end
+# window test and the fuzz smoke.
 # Works headless (it brings its own X server) and ends with "N passed, N failed".
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -41,6 +42,8 @@ if step "native build (ASan/UBSan)" env VELTO_SANITIZE=1 scripts/build.sh native
 else
   not_run "native unit tests (ASan/UBSan)" "native build failed"
 fi
+
+step "harness self-test" tests/e2e/selftest.sh || true
 
 if step "win64 build" scripts/build.sh win64; then
   step "Windows tests under Wine" tests/wine/run_win_tests.sh || true

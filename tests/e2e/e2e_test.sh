@@ -34,13 +34,17 @@ echo "message box: \"$VELTO_MSG_CAPTION\": $(show_text "$VELTO_MSG_TEXT")"
 echo "exit code:   $VELTO_EXIT_CODE"
 echo "screenshot:  ${VELTO_SHOT:-none}"
 
-package_named() {  # day
-  [ "$VELTO_MSG_TEXT" = "$VELTO_SUCCESS_TEXT"$'\r'"C:\\users\\$user\\Desktop\\qn_logs_$1.log" ]
+# The run may cross midnight: either day's name is right.
+text_names_package() {
+  local day
+  for day in "$day_before" "$day_after"; do
+    [ "$VELTO_MSG_TEXT" = "$VELTO_SUCCESS_TEXT"$'\r'"C:\\users\\$user\\Desktop\\qn_logs_$day.log" ] && return 0
+  done
+  return 1
 }
 check "window \"$VELTO_CAPTION\" appeared" test -n "$VELTO_WINDOW"
 check "message box caption is \"Information\"" test "$VELTO_MSG_CAPTION" = Information
-check "success text names the package on the user's Desktop (bare CR)" \
-  eval 'package_named "$day_before" || package_named "$day_after"'
+check "success text names the package on the user's Desktop (bare CR)" text_names_package
 check "process exit code is 0" test "$VELTO_EXIT_CODE" = 0
 check "package exists and is not empty" test -s "${VELTO_PACKAGE:-/nonexistent}"
 leftover=$(find "$user_dir" "$WINEPREFIX/drive_c/windows/temp" -maxdepth 2 -iname GetInfoDir 2>/dev/null || true)

@@ -56,11 +56,11 @@ x_start() {
     log "using display $DISPLAY"
     return 0
   fi
-  local fdfile=$WINE_SCRATCH/xvfb.display i
+  local fdfile=$WINE_SCRATCH/xvfb.display _
   Xvfb -displayfd 9 -screen 0 1280x1024x24 -nolisten tcp 9>"$fdfile" \
     </dev/null >"$WINE_SCRATCH/xvfb.log" 2>&1 &
   WINE_XPID=$!
-  for i in $(seq 100); do
+  for _ in $(seq 100); do
     if [ -s "$fdfile" ]; then
       export DISPLAY=":$(tr -dc 0-9 <"$fdfile")"
       if timeout 5 xdpyinfo >/dev/null 2>&1; then return 0; fi
