@@ -182,7 +182,7 @@ _wine_template_build() {  # target
   wine_base_env "$WINE_SCRATCH/home"
   export WINEPREFIX=$target
   WINE_OWN_PREFIX=$target
-  x_start
+  VELTO_USE_DISPLAY=0 x_start   # first-run windows stay off the user's screen
   timeout 300 "$WINE64" wineboot -i </dev/null >"$WINE_SCRATCH/wineboot.log" 2>&1 \
     || { tail -20 "$WINE_SCRATCH/wineboot.log" >&2; die "wineboot -i failed"; }
   timeout 60 "$WINE64" winecfg -v win10 </dev/null >/dev/null 2>&1 || die "winecfg failed"
@@ -276,7 +276,7 @@ wine_start_bg() {  # tag exe args...
   rm -f "$WINE_SCRATCH/$tag.rc"
   ( set +e
     "$WINE64" "$@" </dev/null >"$WINE_SCRATCH/$tag.log" 2>&1
-    echo $? >"$WINE_SCRATCH/$tag.rc" ) &
+    echo $? >"$WINE_SCRATCH/$tag.rc" ) </dev/null >/dev/null 2>&1 &
 }
 
 wine_wait_rc() {  # tag seconds
