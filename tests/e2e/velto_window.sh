@@ -39,6 +39,7 @@ velto_press_button() {  # exe [artifact-dir]
   fi
   VELTO_WINDOW=$wid
   log "window $wid found; pressing \"Save report to Desktop\""
+  sleep 1   # a person looks before clicking; the window has settled by then
   x_screenshot "$art/window.png" || true
   x_click_client "$wid" $VELTO_CLIENT_W $VELTO_CLIENT_H $VELTO_BUTTON_X $VELTO_BUTTON_Y
 
