@@ -56,6 +56,9 @@ if [ -s "${VELTO_PACKAGE:-/nonexistent}" ]; then
   cp -f "$VELTO_PACKAGE" "$art/"
   if veltopkg_present; then
     check "package verifies with veltopkg" veltopkg_verify "$VELTO_PACKAGE"
+    listing=$(veltopkg_list "$VELTO_PACKAGE" || true)
+    check "package holds GetInfoDir/Velto_Debug_Info.txt" \
+      grep -q 'GetInfoDir/Velto_Debug_Info\.txt$' <<<"$listing"
     report=$(veltopkg_main_report "$VELTO_PACKAGE" || true)
     echo "--- main report (head) ---"; printf '%s\n' "$report" | sed -n 1,15p; echo "---"
     check "main report starts with \"Version:\"" test "${report:0:8}" = "Version:"
