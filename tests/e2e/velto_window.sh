@@ -41,7 +41,8 @@ velto_press_button() {  # exe [artifact-dir]
   log "window $wid found; pressing \"Save report to Desktop\""
   sleep 1   # a person looks before clicking; the window has settled by then
   x_screenshot "$art/window.png" || true
-  x_click_client "$wid" $VELTO_CLIENT_W $VELTO_CLIENT_H $VELTO_BUTTON_X $VELTO_BUTTON_Y
+  x_click_client "$wid" $VELTO_CLIENT_W $VELTO_CLIENT_H $VELTO_BUTTON_X $VELTO_BUTTON_Y \
+    || log "xdotool could not click the button"
 
   end=$((SECONDS + VELTO_RUN_TIMEOUT))
   while [ $SECONDS -lt $end ] && [ ! -s "$WINE_SCRATCH/app.rc" ]; do

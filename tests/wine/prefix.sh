@@ -86,16 +86,17 @@ x_find_window() {  # title seconds
 # inside the X window: find the client area's origin from its known size
 # (frame equal on left, right and bottom; the caption adds to the top).
 x_client_origin() {  # wid client-width client-height
-  local w h bx
-  eval "$(timeout 10 xdotool getwindowgeometry --shell "$1" | grep -E '^(WIDTH|HEIGHT)=')"
-  w=$WIDTH h=$HEIGHT
+  local w=0 h=0 bx line
+  while IFS= read -r line; do
+    case $line in WIDTH=[0-9]*) w=${line#WIDTH=} ;; HEIGHT=[0-9]*) h=${line#HEIGHT=} ;; esac
+  done < <(timeout 10 xdotool getwindowgeometry --shell "$1" 2>/dev/null || true)
   bx=$(( (w - $2) / 2 ))
   [ $bx -ge 0 ] && [ $((h - $3 - bx)) -ge 0 ] || { echo "0 0"; return 0; }
   echo "$bx $((h - $3 - bx))"
 }
 x_click_client() {  # wid client-width client-height x y
-  local o
-  read -r -a o < <(x_client_origin "$1" "$2" "$3")
+  local o=(0 0)
+  read -r -a o < <(x_client_origin "$1" "$2" "$3") || true
   timeout 10 xdotool mousemove --window "$1" $((o[0] + $4)) $((o[1] + $5)) click 1
 }
 x_key() {  # wid key
