@@ -63,6 +63,21 @@ if [ -s "${VELTO_PACKAGE:-/nonexistent}" ]; then
     echo "--- main report (head) ---"; printf '%s\n' "$report" | sed -n 1,15p; echo "---"
     check "main report starts with \"Version:\"" test "${report:0:8}" = "Version:"
     check "main report has a \"Date:\" line" grep -q '^Date:' <<<"$report"
+    version=$(sed -n 's/^project(VeltoInfo VERSION \([0-9.]*\).*/\1/p' "$VELTO_ROOT/CMakeLists.txt")
+    check "\"Version:\" carries the program's FileVersion $version" \
+      test "$(head -1 <<<"$report")" = "Version:$version"
+    uninstall=$(veltopkg_member "$VELTO_PACKAGE" uninstall.txt || true)
+    check "uninstall.txt opens with the registry editor header" \
+      test "$(head -1 <<<"$uninstall")" = "Windows Registry Editor Version 5.00"
+    check "uninstall.txt holds the seeded 64-bit entry" grep -qF \
+      -e '[HKEY_LOCAL_MACHINE\SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall\Fabrikam Viewer]' <<<"$uninstall"
+    check "uninstall.txt holds the seeded Wow6432Node entry" \
+      grep -qF 'Wow6432Node\Microsoft\Windows\CurrentVersion\Uninstall\Notepad++]' <<<"$uninstall"
+    services=$(veltopkg_member "$VELTO_PACKAGE" services.txt || true)
+    check "services.txt holds the seeded service and its subkey" \
+      grep -qiF 'Services\ContosoBackupSvc\Parameters]' <<<"$services"
+    errors=$(veltopkg_member "$VELTO_PACKAGE" GetInfoLog.txt || true)
+    check "no group of the run failed (GetInfoLog.txt is empty)" test -z "$errors"
   else
     echo "SKIP  package checks: $VELTO_PKG_TOOL is not built yet"
   fi

@@ -17,3 +17,8 @@ veltopkg_list() {  # package
 veltopkg_main_report() {  # package
   timeout 120 "$VELTO_PKG_TOOL" print "$1" | tr -d '\r'
 }
+
+# One text member as UTF-8 with LF line ends.
+veltopkg_member() {  # package member-name
+  timeout 120 "$VELTO_PKG_TOOL" print "$1" "$2" | tr -d '\r'
+}
