@@ -31,6 +31,12 @@ long PeakKib() {
   return u.ru_maxrss;
 }
 
+double CpuSeconds() {  // all threads, user + system
+  struct rusage u;
+  getrusage(RUSAGE_SELF, &u);
+  return u.ru_utime.tv_sec + u.ru_stime.tv_sec + (u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
+}
+
 int Pack(const std::string& corpus, const std::string& work) {
   PackContext ctx;
   ctx.program_folder = FromUtf8(work + "/");
@@ -41,8 +47,8 @@ int Pack(const std::string& corpus, const std::string& work) {
   const double seconds = Seconds(start);
   File pkg = File::Open(ctx.output_file_name, File::Mode::kRead);
   const double pkg_mb = pkg.IsOpen() ? pkg.Size() / 1e6 : 0;
-  std::printf("files=%d seconds=%.2f package_mb=%.1f peak_rss_mib=%.1f\n", count, seconds, pkg_mb,
-              PeakKib() / 1024.0);
+  std::printf("files=%d seconds=%.2f cpu_seconds=%.2f package_mb=%.1f peak_rss_mib=%.1f\n", count,
+              seconds, CpuSeconds(), pkg_mb, PeakKib() / 1024.0);
   return count > 0 ? 0 : 1;
 }
 

