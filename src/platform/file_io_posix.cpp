@@ -2,6 +2,7 @@
 // support-side tool). Windows attributes are approximated: a name starting
 // with '.' is hidden, a file without write permission is read-only.
 #include "platform/file_io.h"
+#include "platform/native_path_posix.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -10,17 +11,6 @@
 #include <cerrno>
 
 namespace velto {
-
-namespace {
-
-std::string NativePath(const UString& path) {
-  std::string out = ToUtf8(path);
-  for (auto& c : out)
-    if (c == '\\') c = '/';
-  return out;
-}
-
-}  // namespace
 
 uint32_t GetAttributes(const UString& path) {
   struct stat st;

@@ -9,18 +9,12 @@
 #include <memory>
 
 #include "platform/file_io.h"
+#include "platform/native_path_posix.h"
 #include "platform/folder_enum.h"
 
 namespace velto {
 
 namespace {
-
-std::string NativePath(const UString& path) {
-  std::string out = ToUtf8(path);
-  for (auto& c : out)
-    if (c == '\\') c = '/';
-  return out;
-}
 
 struct DirCloser {
   void operator()(DIR* d) const { closedir(d); }

@@ -177,7 +177,9 @@ TEST_F(ReportPipelineTest, CompleteRunAnnouncesFifteenPostsSeventeenAndFinishes)
   for (int i = 1; i <= 17; ++i) expected.push_back(i);
   EXPECT_EQ(window_.Ticks(), expected);
   for (const auto& m : window_.log) {
-    if (m.code == GENINFO_STEP) EXPECT_FALSE(m.sent);
+    if (m.code == GENINFO_STEP) {
+      EXPECT_FALSE(m.sent);
+    }
   }
 }
 
