@@ -35,7 +35,8 @@ struct Form {
   HWND label = nullptr;
   HWND progress = nullptr;
   HFONT font = nullptr;
-  bool busy = false;  // hourglass over the whole application
+  bool busy = false;      // hourglass over the whole application
+  bool finished = false;  // the one run of this process has reported completion
   int bar_max = 20;
 };
 Form g_form;
@@ -80,6 +81,10 @@ void ShowFailure() {
 }
 
 void OnDone() {
+  // The button comes back enabled below, but this process makes one package:
+  // a click queued before the end must not start a second run that would
+  // delete the package just reported.
+  g_form.finished = true;
   ResetAfterRun();
   const UString& output = OutputFileName();
   if (FileExists(output)) {
@@ -122,6 +127,7 @@ void OnGenInfoMessage(WPARAM code, LPARAM value) {
 }
 
 void Button_GenClick() {
+  if (g_form.finished) return;
   ::EnableWindow(g_form.button, FALSE);
   SetBusy(true);
   ProcessMessages();

@@ -6,9 +6,6 @@
 
 namespace velto {
 
-const char16_t kSectionRule[] =
-    u"*********************************************************************************";
-
 namespace {
 
 const char16_t kWorkFolderName[] = u"GetInfoDir\\";
@@ -60,7 +57,11 @@ class ReportRun {
 
   void PrepareWorkFolder() {
     try {
-      work_folder_ = steps_.TempFolder() + kWorkFolderName;
+      const UString temp = steps_.TempFolder();
+      // No temporary folder would make the working folder a relative path,
+      // created and later deleted wherever the process happens to stand.
+      if (temp.empty()) throw std::runtime_error("no temporary folder");
+      work_folder_ = temp + kWorkFolderName;
       if (DirectoryExists(work_folder_)) steps_.DeleteFolderTree(work_folder_);
       if (!DirectoryExists(work_folder_)) ForceDirectories(work_folder_);
       // Without a working folder the files are saved beside the program. That
@@ -164,23 +165,21 @@ class ReportRun {
   void GroupG() {
     std::unique_ptr<BrowserCollector> browser = steps_.CreateBrowserCollector();
     StepProgress();
-    std::vector<UString> added;
-    if (browser) {
-      for (const auto& f : browser->ChromePreferenceFiles()) added.push_back(f);
-      added.push_back(browser->ChromeRegistryFile());
-    }
-    StepProgress();
-    if (browser) {
-      for (const auto& f : browser->FirefoxFiles()) added.push_back(f);
-      for (const auto& f : browser->OperaFiles()) added.push_back(f);
-    }
-    StepProgress();
-    if (browser) added.push_back(browser->LogFileName());
     // Without a product collector there is no file list to extend: that ends
     // this group as a failure (the collector is still released, writing its log).
     if (!product_) throw std::runtime_error("no archive file list");
     auto& list = product_->ZipFileList();
-    list.insert(list.end(), added.begin(), added.end());
+    if (browser) {
+      for (const auto& f : browser->ChromePreferenceFiles()) list.push_back(f);
+      list.push_back(browser->ChromeRegistryFile());
+    }
+    StepProgress();
+    if (browser) {
+      for (const auto& f : browser->FirefoxFiles()) list.push_back(f);
+      for (const auto& f : browser->OperaFiles()) list.push_back(f);
+    }
+    StepProgress();
+    if (browser) list.push_back(browser->LogFileName());
     browser.reset();  // writes the collector's log file
     StepProgress();
   }

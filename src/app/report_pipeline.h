@@ -10,6 +10,7 @@
 #include <memory>
 #include <vector>
 
+#include "platform/report_text.h"
 #include "platform/string_list.h"
 #include "platform/text.h"
 
@@ -27,8 +28,6 @@ enum GenInfoCode : int {
 // the window shows a full bar from tick 15 on.
 constexpr int kAnnouncedSteps = 15;
 
-// The line of 81 asterisks between the sections of the main report.
-extern const char16_t kSectionRule[];
 
 // How the worker reaches the main window.
 class ReportWindow {

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 #include <shellapi.h>
+#include <shlwapi.h>
 
 #include <vector>
 
@@ -41,7 +42,9 @@ class WinReportSteps : public ReportSteps {
   // Asks the shell to delete the folder and everything in it, permanently.
   bool DeleteFolderTree(const UString& folder) override {
     UString from = ExcludeTrailingBackslash(folder);
-    if (from.empty()) return false;
+    // Only a fully qualified folder below a drive or share: a relative path
+    // would be resolved against wherever the process stands.
+    if (from.size() < 4 || ::PathIsRelativeW(WidePtr(from))) return false;
     from.push_back(u'\0');  // the source list ends with two NULs
     SHFILEOPSTRUCTW op;
     ZeroMemory(&op, sizeof op);

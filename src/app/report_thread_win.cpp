@@ -32,7 +32,13 @@ class TGenInfoThread {
   static DWORD WINAPI ThreadProc(void* param) {
     // Free on terminate: the thread owns its object.
     std::unique_ptr<TGenInfoThread> self(static_cast<TGenInfoThread*>(param));
-    self->RunReport();
+    try {
+      self->RunReport();
+    } catch (...) {
+      // Only setting up the run can throw here (RunReport itself never does);
+      // the window must still hear that the run is over.
+      self->window_.SendGenInfo(GENINFO_DONE, 0);
+    }
     return 0;
   }
 

@@ -51,7 +51,7 @@ velto_press_button() {  # exe [artifact-dir]
     sleep 1
   done
   if [ -n "$mid" ]; then
-    VELTO_MSG_CAPTION=$(timeout 5 xdotool getwindowname "$mid")
+    VELTO_MSG_CAPTION=$(timeout 5 xdotool getwindowname "$mid" || true)
     sleep 1   # let it paint before the picture
     VELTO_SHOT=$art/messagebox.png
     x_screenshot "$VELTO_SHOT" || VELTO_SHOT=""

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -47,16 +48,20 @@ class TestProduct : public ProductCollector {
 
 class TestBrowser : public BrowserCollector {
  public:
-  explicit TestBrowser(bool* released) : released_(released) {}
+  TestBrowser(bool* released, bool firefox_fails) : released_(released), firefox_fails_(firefox_fails) {}
   ~TestBrowser() override { *released_ = true; }
   std::vector<UString> ChromePreferenceFiles() override { return {u"/c/Preferences", u"/c/Secure Preferences"}; }
   UString ChromeRegistryFile() override { return u"/t/chrome.reg"; }
-  std::vector<UString> FirefoxFiles() override { return {u"/f/prefs.js"}; }
+  std::vector<UString> FirefoxFiles() override {
+    if (firefox_fails_) throw std::runtime_error("profile folder unreadable");
+    return {u"/f/prefs.js"};
+  }
   std::vector<UString> OperaFiles() override { return {}; }
   UString LogFileName() override { return u"/t/PlugingetLog.txt"; }
 
  private:
   bool* released_;
+  bool firefox_fails_;
 };
 
 // Steps that write real files into a scratch folder, record what ran, and fail
@@ -111,7 +116,7 @@ class TestSteps : public ReportSteps {
   }
   std::unique_ptr<BrowserCollector> CreateBrowserCollector() override {
     Maybe("browser");
-    return std::make_unique<TestBrowser>(&browser_released);
+    return std::make_unique<TestBrowser>(&browser_released, firefox_fails);
   }
   UString StartMetroCollector() override { Maybe("metro"); return u"/t/metrologinfo.txt"; }
 
@@ -140,6 +145,7 @@ class TestSteps : public ReportSteps {
   int pack_report_result = 3, program_result = 3, plain_result = 1;
   bool program_throws = false;
   bool browser_released = false;
+  bool firefox_fails = false;
 
  private:
   void Maybe(const std::string& step) {
@@ -253,7 +259,24 @@ TEST_F(ReportPipelineTest, WithoutProductCollectorThePackageIsThePlainWorkFolder
   RunReport(*steps_, window_);
   EXPECT_EQ(steps_->work_files["GetInfoLog.txt"], Utf16File(u"!!Error:6!!\r\n!!Error:7!!\r\n"));
   EXPECT_EQ(steps_->packs, std::vector<std::string>{"plain"});
+  // Group G ends after its first tick: 5 + 6 + 1 + the tick after packaging.
+  std::vector<int> expected;
+  for (int i = 1; i <= 13; ++i) expected.push_back(i);
+  EXPECT_EQ(window_.Ticks(), expected);
+  EXPECT_TRUE(steps_->browser_released);
   EXPECT_EQ(steps_->plain_mask, FromUtf8((root_ / "tmp").string()) + u"\\GetInfoDir\\*.*");
+}
+
+TEST_F(ReportPipelineTest, BrowserFailurePartWayKeepsTheFilesAlreadyListed) {
+  steps_->firefox_fails = true;
+  RunReport(*steps_, window_);
+  EXPECT_EQ(steps_->work_files["GetInfoLog.txt"], Utf16File(u"!!Error:7!!\r\n"));
+  const std::vector<UString>& packed = steps_->packed;
+  EXPECT_NE(std::find(packed.begin(), packed.end(), u"/t/chrome.reg"), packed.end());
+  EXPECT_EQ(std::find(packed.begin(), packed.end(), u"/t/PlugingetLog.txt"), packed.end());
+  // Group G posted 2 of its 4 ticks; the Store-app log is still listed.
+  EXPECT_EQ(window_.Ticks().back(), 15);
+  EXPECT_EQ(packed.back(), u"/t/metrologinfo.txt");
 }
 
 TEST_F(ReportPipelineTest, PackagingChainFallsBackInOrder) {
@@ -290,6 +313,15 @@ TEST_F(ReportPipelineTest, UncreatableWorkFolderFallsBackBesideTheProgramAndStil
     using TestSteps::TestSteps;
     UString TempFolder() override { return u"/proc/velto-no-such-place/"; }
   } steps(root_);
+  class EmptyTempSteps : public TestSteps {
+   public:
+    using TestSteps::TestSteps;
+    UString TempFolder() override { return UString(); }
+  } empty_temp(root_);
+  RecordingWindow other;
+  RunReport(empty_temp, other);
+  ASSERT_GE(empty_temp.packed.size(), 3u);
+  EXPECT_EQ(empty_temp.packed[2], FromUtf8((root_ / "prog").string()) + u"\\GetInfoDir\\*.*");
   RunReport(steps, window_);
   EXPECT_EQ(steps.plain_mask, UString());  // encrypted attempt still ran with the list
   ASSERT_FALSE(steps.packed.empty());

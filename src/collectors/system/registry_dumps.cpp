@@ -2,12 +2,11 @@
 
 #include "platform/registry.h"
 #include "platform/registry_export.h"
+#include "platform/report_text.h"
 
 namespace velto {
 namespace {
 
-const char16_t kSectionRule[] =
-    u"*********************************************************************************";
 const char16_t kMachine[] = u"HKEY_LOCAL_MACHINE";
 const char16_t kUser[] = u"HKEY_CURRENT_USER";
 const char16_t kUninstall[] = u"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
