@@ -76,6 +76,8 @@ if [ -s "${VELTO_PACKAGE:-/nonexistent}" ]; then
     services=$(veltopkg_member "$VELTO_PACKAGE" services.txt || true)
     check "services.txt holds the seeded service and its subkey" \
       grep -qiF 'Services\ContosoBackupSvc\Parameters]' <<<"$services"
+    check "OpenSSL decrypts the package into a ZIP that unzip -t accepts" \
+      openssl_unpack_and_test "$VELTO_PACKAGE" "$art/package.zip"
     errors=$(veltopkg_member "$VELTO_PACKAGE" GetInfoLog.txt || true)
     check "no group of the run failed (GetInfoLog.txt is empty)" test -z "$errors"
   else
