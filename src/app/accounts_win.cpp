@@ -107,10 +107,7 @@ UString GetInteractiveUserName() {
       !buffer.get())
     return UString();
   // Never read past what the call says it returned, terminator or not.
-  const size_t max_chars = bytes / sizeof(wchar_t);
-  size_t n = 0;
-  while (n < max_chars && buffer.get()[n] != L'\0') ++n;
-  const UString name = FromWide(buffer.get(), n);
+  const UString name = FromWideBounded(buffer.get(), bytes / sizeof(wchar_t));
   return SameText(name, u"system") ? UString() : name;
 }
 

@@ -1,5 +1,7 @@
 #include <windows.h>
 
+#include <algorithm>
+
 #include "platform/file_io.h"
 #include "platform/handles_win.h"
 
@@ -25,10 +27,15 @@ bool ForceDirectories(const UString& path) {
   const UString p = ExcludeTrailingBackslash(path);
   if (p.empty()) return false;
   if (DirectoryExists(p)) return true;
+  // A drive ("C:") or a server share root ("\\server\share", or the bare
+  // "\\server") cannot be created, so the walk up stops there.
+  const auto is_root = [](const UString& q) {
+    if (q.size() == 2 && q[1] == u':') return true;
+    if (q.size() < 3 || q[0] != u'\\' || q[1] != u'\\') return false;
+    return std::count(q.begin() + 2, q.end(), u'\\') <= 1;
+  };
   const UString parent = ExcludeTrailingBackslash(ExtractFilePath(p));
-  // Stop at a drive ("C:") or a server share root; those cannot be created.
-  if (!parent.empty() && parent != p && !(parent.size() == 2 && parent[1] == u':'))
-    ForceDirectories(parent);
+  if (!parent.empty() && parent != p && !is_root(parent)) ForceDirectories(parent);
   return ::CreateDirectoryW(WidePtr(p), nullptr) || DirectoryExists(p);
 }
 

@@ -18,6 +18,13 @@ inline UString FromWide(const wchar_t* s) {
 inline UString FromWide(const wchar_t* s, size_t n) {
   return UString(reinterpret_cast<const char16_t*>(s), n);
 }
+// Text of a fixed buffer of `cap` characters up to its first NUL, never past
+// its end: platform calls do not always terminate what they fill.
+inline UString FromWideBounded(const wchar_t* p, size_t cap) {
+  size_t n = 0;
+  while (n < cap && p[n] != 0) ++n;
+  return FromWide(p, n);
+}
 
 template <typename Traits>
 class UniqueHandle {

@@ -30,11 +30,16 @@ class TAppFrame {
 // entry point makes happen before the main window exists.
 TAppFrame& SharedAppFrame();
 
+// Full path of the running program file; empty on failure.
+UString ProgramFilePath();
+
 // All-users folder of a kind 0..12 (CommonFolderCsidl); empty otherwise.
 UString GetCommonFolderPath(int32_t kind);
 
 // The shell's answer for a CSIDL, without creating the folder; empty on failure.
 UString GetSpecialFolderPath(void* ownerWindow, int csidl);
+// The same, telling failure apart from an empty answer; `path` is emptied on failure.
+bool TryGetSpecialFolderPath(void* ownerWindow, int csidl, UString* path);
 
 // As GetSpecialFolderPath, with an environment variable and then a fixed path
 // for the few CSIDLs whose shell answer can be missing or a bare drive.

@@ -16,20 +16,13 @@ namespace {
 constexpr DWORD kDirectoryBuffer = 255;  // longer paths count as failure
 constexpr DWORD kShellBuffer = 261;      // MAX_PATH and one spare
 
-// Text of a fixed buffer up to its first NUL, never past its end.
-UString BufferText(const wchar_t* buffer, size_t capacity) {
-  size_t n = 0;
-  while (n < capacity && buffer[n] != 0) ++n;
-  return FromWide(buffer, n);
-}
-
 template <typename Call>
 UString DirectoryFromCall(Call call) {
   wchar_t buffer[kDirectoryBuffer] = {};
   const UINT n = call(buffer, kDirectoryBuffer);
   // A too-small buffer makes these functions return the size they need.
   if (n == 0 || n >= kDirectoryBuffer) return UString();
-  return BufferText(buffer, n);
+  return FromWideBounded(buffer, n);
 }
 
 UString EnvironmentValue(const UString& name) {
@@ -37,7 +30,7 @@ UString EnvironmentValue(const UString& name) {
   for (int attempt = 0; attempt < 4; ++attempt) {
     const DWORD n = ::GetEnvironmentVariableW(WidePtr(name), buffer.data(), static_cast<DWORD>(buffer.size()));
     if (n == 0) return UString();
-    if (n < buffer.size()) return BufferText(buffer.data(), n);
+    if (n < buffer.size()) return FromWideBounded(buffer.data(), n);
     buffer.assign(n + 1, 0);  // the value changed size between the calls: ask again
   }
   return UString();
@@ -73,17 +66,22 @@ UString GetWindowsDrive() {
   return FromWide(buffer, 2);
 }
 
-UString GetSpecialFolderPath(void* ownerWindow, int csidl) {
+bool TryGetSpecialFolderPath(void* ownerWindow, int csidl, UString* path) {
+  path->clear();
   wchar_t buffer[kShellBuffer] = {};
-  if (!::SHGetSpecialFolderPathW(static_cast<HWND>(ownerWindow), buffer, csidl, FALSE)) return UString();
-  return BufferText(buffer, kShellBuffer);
+  if (!::SHGetSpecialFolderPathW(static_cast<HWND>(ownerWindow), buffer, csidl, FALSE)) return false;
+  *path = FromWideBounded(buffer, kShellBuffer);
+  return true;
+}
+
+UString GetSpecialFolderPath(void* ownerWindow, int csidl) {
+  UString path;
+  TryGetSpecialFolderPath(ownerWindow, csidl, &path);
+  return path;
 }
 
 UString GetSpecialFolderWithFallback(void* ownerWindow, int csidl) {
-  wchar_t buffer[kShellBuffer] = {};
-  UString shellAnswer;
-  if (::SHGetSpecialFolderPathW(static_cast<HWND>(ownerWindow), buffer, csidl, FALSE))
-    shellAnswer = BufferText(buffer, kShellBuffer);
+  const UString shellAnswer = GetSpecialFolderPath(ownerWindow, csidl);
   if (shellAnswer.size() > 2 || FallbackEnvironmentName(csidl, false).empty()) return shellAnswer;
   FallbackFacts facts;
   facts.environment = EnvironmentValue;
@@ -122,7 +120,7 @@ uint64_t GetFolderSize(const UString& mask) {
     if (!find) return;
     do {
       FolderEntry entry;
-      entry.name = BufferText(data.cFileName, MAX_PATH);
+      entry.name = FromWideBounded(data.cFileName, MAX_PATH);
       entry.attributes = data.dwFileAttributes;
       entry.size = (static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
       if (!visit(entry)) break;

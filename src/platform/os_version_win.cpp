@@ -96,9 +96,7 @@ OsVersionRecord ComputeOsDescription() {
   facts.minor = v.dwMinorVersion;
   facts.build = v.dwBuildNumber;
   facts.productType = v.wProductType;
-  size_t n = 0;
-  while (n < 128 && v.szCSDVersion[n] != 0) ++n;
-  facts.servicePack = FromWide(v.szCSDVersion, n);
+  facts.servicePack = FromWideBounded(v.szCSDVersion, 128);
   facts.isX64 = Lookup<void(WINAPI*)(LPSYSTEM_INFO)>(L"kernel32.dll", "GetNativeSystemInfo") != nullptr &&
                 NativeArchitecture() == PROCESSOR_ARCHITECTURE_AMD64;
   if (facts.isNt) {

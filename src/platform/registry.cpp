@@ -325,9 +325,14 @@ UString TRegistry::FormValueText(const UString& name, bool type_prefix) {
     case RegValueKind::ExpandString: {
       uint32_t type = 0;
       UString text;
-      if (ReadStringData(name, &type, &text)) return text;
-      if (flavour_ == RegFlavour::ViewAware) return UString();  // too long for the buffer
-      RaiseGetFailed(name);
+      if (!ReadStringData(name, &type, &text)) {
+        if (flavour_ == RegFlavour::ViewAware) return UString();  // too long for the buffer
+        RaiseGetFailed(name);
+      }
+      // The value may have become another kind since the info query; its
+      // bytes are then no text to show.
+      if (type != kRegSz && type != kRegExpandSz) RaiseInvalidType(name);
+      return text;
     }
     case RegValueKind::Integer: {
       const int32_t value = ReadDword(name);

@@ -11,9 +11,7 @@ UString GetCurrentUserName() {
   wchar_t buffer[260] = {};
   DWORD size = 260;
   if (!::GetUserNameW(buffer, &size)) return UString();
-  size_t n = 0;
-  while (n < 260 && buffer[n] != 0) ++n;
-  return FromWide(buffer, n);
+  return FromWideBounded(buffer, 260);
 }
 
 std::string GetSystemLanguageName() {

@@ -333,6 +333,10 @@ TEST_F(RegistryValues, StringDecodingIsDefensive) {
     EXPECT_EQ(reg->ReadText(u"Odd"), u"ab");  // the odd trailing byte is dropped
     EXPECT_EQ(reg->ReadText(u"NoNul"), u"hi");
     EXPECT_EQ(reg->ReadText(u"EmptySz"), u"");
+    // An empty value of any kind reads as empty text before its type matters;
+    // a non-empty one of the wrong kind raises.
+    EXPECT_EQ(reg->ReadText(u"EmptyBin"), u"");
+    EXPECT_EQ(RaisedMessage([&] { reg->ReadText(u"One"); }), "Invalid data type for 'One'");
   }
 }
 
@@ -387,6 +391,7 @@ TEST(RegistryRaces, ChangedValuesGiveTheMarkerOrAnExceptionNeverGarbage) {
     if (name == u"Grows") mem.SetValue(kHkeyCurrentUser, key, name, kRegBinary, std::vector<uint8_t>(64, 7));
     if (name == u"Turns") mem.SetDword(kHkeyCurrentUser, key, name, 5);
     if (name == u"Text") mem.SetString(kHkeyCurrentUser, key, name, UString(300, u'L'));
+    if (name == u"Flips") mem.SetValue(kHkeyCurrentUser, key, name, kRegBinary, {'h', 0, 'i', 0, 0, 0});
   });
   TRegistry aware(mem);
   TRegistry plain(mem, RegFlavour::Plain);
@@ -404,6 +409,18 @@ TEST(RegistryRaces, ChangedValuesGiveTheMarkerOrAnExceptionNeverGarbage) {
   EXPECT_EQ(RaisedMessage([&] { plain.ValueAsText(u"Grows", true); }), "Invalid data type for 'Grows'");
   arm(u"Turns");
   EXPECT_EQ(aware.ValueAsText(u"Turns", true), u"veltoreaderror");
+  // A string that turns into bytes after the info query must not be shown as
+  // text: these bytes would decode as "hi".
+  auto flip_at = [&](int at) {
+    mem.SetString(kHkeyCurrentUser, key, u"Flips", u"short");
+    arm(u"Flips", at);
+  };
+  flip_at(2);  // the view-aware read asks no size of its own
+  EXPECT_EQ(aware.ValueAsText(u"Flips", true), u"veltoreaderror");
+  for (int at : {2, 3}) {  // before the plain read's size query, and after it
+    flip_at(at);
+    EXPECT_EQ(RaisedMessage([&] { plain.ValueAsText(u"Flips", true); }), "Invalid data type for 'Flips'") << at;
+  }
   // A string that grows after the size query is read again at its new size.
   arm(u"Text", 3);
   EXPECT_EQ(plain.ReadText(u"Text"), UString(300, u'L'));

@@ -3,10 +3,13 @@
 
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include "platform/file_io.h"
 #include "platform/handles_win.h"
 #include "platform/known_folders.h"
-#include "platform/shell_folders_win.h"
+#include "platform/raw_registry_win.h"
+#include "platform/shell_folders.h"
 
 namespace velto {
 namespace {
@@ -92,6 +95,7 @@ TEST(KnownFoldersWin, AppFrameAndAppDataFolders) {
   ASSERT_FALSE(frame.ExePath.empty());
   EXPECT_EQ(frame.ExePath.back(), u'\\');
   EXPECT_TRUE(FileExists(frame.ExePath + u"velto_win_tests.exe"));
+  EXPECT_TRUE(SameText(ProgramFilePath(), frame.ExePath + u"velto_win_tests.exe")) << ToUtf8(ProgramFilePath());
   EXPECT_EQ(&SharedAppFrame(), &SharedAppFrame());
   EXPECT_EQ(SharedAppFrame().ExePath, frame.ExePath);
 }
@@ -121,21 +125,73 @@ class ShellFoldersValue : public ::testing::Test {
   UniqueRegKey scratch_, folders_;
 };
 
+UString UserAppData() { return ReadShellFoldersAppData(SystemRegistry(), false); }
+
 TEST_F(ShellFoldersValue, DecodesDefensively) {
   const wchar_t good[] = L"C:\\Data\\Roaming";
   Set(L"AppData", REG_SZ, good, sizeof(good));
-  EXPECT_EQ(ReadShellFoldersValue(HKEY_CURRENT_USER, L"AppData"), u"C:\\Data\\Roaming");
+  EXPECT_EQ(UserAppData(), u"C:\\Data\\Roaming");
   Set(L"AppData", REG_EXPAND_SZ, L"%X%\\y", 12);  // no terminator stored
-  EXPECT_EQ(ReadShellFoldersValue(HKEY_CURRENT_USER, L"AppData"), u"%X%\\y");
+  EXPECT_EQ(UserAppData(), u"%X%\\y");
   Set(L"AppData", REG_SZ, L"ab\0cd", 11);  // odd byte count, inner NUL
-  EXPECT_EQ(ReadShellFoldersValue(HKEY_CURRENT_USER, L"AppData"), u"ab");
+  EXPECT_EQ(UserAppData(), u"ab");
   Set(L"AppData", REG_SZ, L"abc", 5);  // odd byte count: half a character dropped
-  EXPECT_EQ(ReadShellFoldersValue(HKEY_CURRENT_USER, L"AppData"), u"ab");
+  EXPECT_EQ(UserAppData(), u"ab");
   Set(L"AppData", REG_BINARY, good, sizeof(good));
-  EXPECT_EQ(ReadShellFoldersValue(HKEY_CURRENT_USER, L"AppData"), u"");
+  EXPECT_EQ(UserAppData(), u"");
   Set(L"AppData", REG_SZ, L"", 0);
-  EXPECT_EQ(ReadShellFoldersValue(HKEY_CURRENT_USER, L"AppData"), u"");
-  EXPECT_EQ(ReadShellFoldersValue(HKEY_CURRENT_USER, L"Missing"), u"");
+  EXPECT_EQ(UserAppData(), u"");
+  ASSERT_EQ(RegDeleteValueW(folders_.get(), L"AppData"), ERROR_SUCCESS);
+  EXPECT_EQ(UserAppData(), u"");
+  folders_.reset();
+  ASSERT_EQ(RegDeleteKeyW(scratch_.get(), L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders"),
+            ERROR_SUCCESS);
+  EXPECT_EQ(UserAppData(), u"");
+}
+
+// The all-users value is read where the 32-bit program reads it: the 32-bit
+// view of HKLM\SOFTWARE. Both views are seeded with different texts and put
+// back afterwards.
+TEST(ShellFoldersCommon, ReadsThe32BitView) {
+  const wchar_t kKey[] = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
+  struct Saved {
+    REGSAM view;
+    UniqueRegKey key;
+    bool had = false;
+    DWORD type = 0;
+    std::vector<BYTE> data;
+  } views[2];
+  views[0].view = KEY_WOW64_32KEY;
+  views[1].view = KEY_WOW64_64KEY;
+  for (Saved& v : views) {
+    ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, kKey, 0, nullptr, 0, KEY_ALL_ACCESS | v.view, nullptr,
+                              v.key.put(), nullptr),
+              ERROR_SUCCESS);
+    DWORD bytes = 0;
+    if (RegQueryValueExW(v.key.get(), L"Common AppData", nullptr, &v.type, nullptr, &bytes) == ERROR_SUCCESS) {
+      v.data.assign(bytes + 2, 0);
+      v.had = RegQueryValueExW(v.key.get(), L"Common AppData", nullptr, &v.type, v.data.data(), &bytes) ==
+              ERROR_SUCCESS;
+      v.data.resize(bytes);
+    }
+  }
+  const wchar_t in32[] = L"C:\\Seeded32";
+  const wchar_t in64[] = L"C:\\Seeded64";
+  ASSERT_EQ(RegSetValueExW(views[0].key.get(), L"Common AppData", 0, REG_SZ, reinterpret_cast<const BYTE*>(in32),
+                           sizeof(in32)),
+            ERROR_SUCCESS);
+  // Written last, so a key both views shared would answer with this text.
+  ASSERT_EQ(RegSetValueExW(views[1].key.get(), L"Common AppData", 0, REG_SZ, reinterpret_cast<const BYTE*>(in64),
+                           sizeof(in64)),
+            ERROR_SUCCESS);
+  const UString got = ReadShellFoldersAppData(SystemRegistry(), true);
+  for (Saved& v : views) {
+    if (v.had)
+      RegSetValueExW(v.key.get(), L"Common AppData", 0, v.type, v.data.data(), static_cast<DWORD>(v.data.size()));
+    else
+      RegDeleteValueW(v.key.get(), L"Common AppData");
+  }
+  EXPECT_EQ(got, u"C:\\Seeded32");
 }
 
 class FolderSizeWin : public ::testing::Test {
