@@ -21,17 +21,6 @@ namespace velto {
 
 namespace {
 
-UString ProgramFile() {
-  std::vector<wchar_t> buffer(MAX_PATH);
-  for (int attempt = 0; attempt < 6; ++attempt) {
-    const DWORD n = ::GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
-    if (n == 0) return UString();
-    if (n < buffer.size()) return FromWide(buffer.data(), n);
-    buffer.resize(buffer.size() * 2);  // truncated: the path is longer than the buffer
-  }
-  return UString();
-}
-
 class WinReportSteps : public ReportSteps {
  public:
   void InitWow64Redirection() override { velto::InitWow64Redirection(); }
@@ -56,7 +45,7 @@ class WinReportSteps : public ReportSteps {
     return ::SHFileOperationW(&op) == 0;
   }
 
-  UString ProgramFileVersion() override { return GetFileInfoString(ProgramFile(), 3, u"Unknown"); }
+  UString ProgramFileVersion() override { return GetFileInfoString(ProgramFilePath(), 3, u"Unknown"); }
   UString CurrentDateTimeText() override { return velto::CurrentDateTimeText(); }
 
   void CollectUninstallKeys(TStringList& out) override {
@@ -92,7 +81,7 @@ class WinReportSteps : public ReportSteps {
 
 }  // namespace
 
-UString ProgramFolder() { return ExtractFilePath(ProgramFile()); }
+UString ProgramFolder() { return SharedAppFrame().ExePath; }
 
 std::unique_ptr<ReportSteps> CreateReportSteps() { return std::make_unique<WinReportSteps>(); }
 
