@@ -16,9 +16,14 @@ bool ArchiveOut::Create(const UString& path) {
   return file_.IsOpen();
 }
 
+bool ArchiveOut::WriteThrough(const void* data, size_t size) {
+  if (size > limit_ || flushed_ > limit_ - size) return false;
+  return file_.Write(data, size);
+}
+
 bool ArchiveOut::Flush() {
   if (buffer_.empty()) return true;
-  if (!file_.Write(buffer_.data(), buffer_.size())) return false;
+  if (!WriteThrough(buffer_.data(), buffer_.size())) return false;
   flushed_ += buffer_.size();
   buffer_.clear();
   return true;
@@ -27,7 +32,7 @@ bool ArchiveOut::Flush() {
 bool ArchiveOut::Write(const void* data, size_t size) {
   if (buffer_.size() + size > kOutBuffer && !Flush()) return false;
   if (size >= kOutBuffer) {
-    if (!file_.Write(data, size)) return false;
+    if (!WriteThrough(data, size)) return false;
     flushed_ += size;
     return true;
   }
@@ -44,6 +49,18 @@ bool ArchiveOut::Patch(uint64_t offset, const std::string& bytes) {
   }
   if (!Flush()) return false;
   return file_.Seek(offset) && file_.Write(bytes.data(), bytes.size()) && file_.SeekEnd();
+}
+
+bool ArchiveOut::Rewind(uint64_t offset) {
+  if (offset > Position()) return false;
+  if (offset >= flushed_) {
+    buffer_.resize(static_cast<size_t>(offset - flushed_));
+    return true;
+  }
+  buffer_.clear();
+  if (!file_.Truncate(offset) || !file_.SeekEnd()) return false;
+  flushed_ = offset;
+  return true;
 }
 
 bool ArchiveOut::Finish() {

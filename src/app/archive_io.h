@@ -19,12 +19,20 @@ class ArchiveOut {
   uint64_t Position() const { return flushed_ + buffer_.size(); }
   // Overwrites bytes at `offset` (< Position()) and keeps writing at the end.
   bool Patch(uint64_t offset, const std::string& bytes);
+  // Drops everything written from `offset` (<= Position()) on; writing goes
+  // on from there.
+  bool Rewind(uint64_t offset);
   bool Finish();  // flushes and closes
   void Abandon() { file_.Close(); }
+  // Test seam: a write that would take the file past `bytes` fails, the way
+  // it does on a full disk.
+  void LimitSize(uint64_t bytes) { limit_ = bytes; }
 
  private:
   bool Flush();
+  bool WriteThrough(const void* data, size_t size);
   File file_;
+  uint64_t limit_ = ~0ull;
   std::vector<uint8_t> buffer_;
   uint64_t flushed_ = 0;
 };

@@ -59,11 +59,18 @@ bool DeflateFile(const DeflateJob& job, DeflateResult* result,
   uint64_t remaining = result->size_at_open;
   for (bool last = false; !last;) {
     // A file that grows while it is read is cut at the size it had when it
-    // was opened; one that shrinks or fails to read ends where reading stopped.
+    // was opened; one that shrinks ends where its data ends. A read error is
+    // not an end: the bytes so far would make a shorter member whose CRC
+    // matches, so the file is given up instead.
     size_t got = 0;
     if (remaining > 0) {
-      const int64_t n = file.Read(in.data(), static_cast<size_t>(std::min<uint64_t>(remaining, kReadPiece)));
-      if (n > 0) got = static_cast<size_t>(n);
+      const size_t want = static_cast<size_t>(std::min<uint64_t>(remaining, kReadPiece));
+      const int64_t n = result->uncompressed + want > job.fail_read_after ? -1 : file.Read(in.data(), want);
+      if (n < 0) {
+        result->read_failed = true;
+        return false;
+      }
+      got = static_cast<size_t>(n);
     }
     remaining -= got;
     last = got == 0 || remaining == 0;
@@ -95,14 +102,19 @@ struct DeflatePipeline::Slot {
   DeflateResult result;
 };
 
-DeflatePipeline::DeflatePipeline(std::vector<DeflateJob> jobs, unsigned threads)
+DeflatePipeline::DeflatePipeline(std::vector<DeflateJob> jobs, unsigned threads,
+                                 const ThreadStarter& starter)
     : jobs_(std::move(jobs)) {
   slots_.reserve(jobs_.size());
   for (size_t i = 0; i < jobs_.size(); ++i) slots_.push_back(std::make_unique<Slot>());
   size_t eager = 0;
   for (const auto& j : jobs_) eager += j.deferred ? 0 : 1;
   const unsigned count = static_cast<unsigned>(std::min<size_t>(std::max(1u, threads), eager));
-  for (unsigned t = 0; t < count; ++t) workers_.emplace_back([this] { Work(); });
+  // Workers that did start share all the eager jobs between them; with none,
+  // nothing would ever fill the slots Consume waits on, so every job becomes
+  // one the caller runs itself.
+  if (count > 0 && StartThreads(count, [this](unsigned) { Work(); }, starter, &workers_) == 0)
+    for (auto& j : jobs_) j.deferred = true;
 }
 
 DeflatePipeline::~DeflatePipeline() {
@@ -177,7 +189,11 @@ DeflateResult DeflatePipeline::Consume(size_t index, const std::function<bool(ui
     const bool done = DeflateFile(
         jobs_[index], &result, [&](uint64_t size) { return (cancelled = !on_open(size)) == false; },
         [&](const uint8_t* data, size_t size) { return (cancelled = !emit(data, size)) == false; });
-    if (!done && (cancelled || result.opened)) *ok = false;
+    if (!done && result.read_failed) {
+      result.opened = false;
+    } else if (!done && (cancelled || result.opened)) {
+      *ok = false;
+    }
     return result;
   }
   Slot& slot = *slots_[index];
@@ -211,7 +227,11 @@ DeflateResult DeflatePipeline::Consume(size_t index, const std::function<bool(ui
   DeflateResult result = slot.result;
   const bool worked = slot.ok;
   lock.unlock();
-  if (!worked) *ok = false;
+  if (!worked && result.read_failed) {
+    result.opened = false;
+  } else if (!worked) {
+    *ok = false;
+  }
   return result;
 }
 

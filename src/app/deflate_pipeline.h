@@ -15,6 +15,7 @@
 #include <thread>
 #include <vector>
 
+#include "app/worker_threads.h"
 #include "platform/text.h"
 
 namespace velto {
@@ -25,10 +26,16 @@ struct DeflateJob {
   // Deferred jobs are not compressed ahead; the writer runs them itself when
   // it reaches them and still needs them (a same-named fallback).
   bool deferred = false;
+  // Test seam: reading the file fails once this many bytes have been read.
+  uint64_t fail_read_after = ~0ull;
 };
 
 struct DeflateResult {
   bool opened = false;
+  // The file opened but a read failed part-way: whatever was emitted is not a
+  // member and must be taken back (opened is false then, as for a file that
+  // could not be opened).
+  bool read_failed = false;
   uint64_t size_at_open = 0;  // bytes read at most: the member is a snapshot of these
   uint32_t crc = 0;
   uint64_t compressed = 0;
@@ -38,15 +45,18 @@ struct DeflateResult {
 // Compresses one file with raw deflate (window bits -15, memory level 8,
 // default strategy), reading 65535-byte pieces. `on_open` runs once the file
 // is open (with its size), `emit` receives compressed output in order.
-// Returns false when the file cannot be opened (nothing emitted) or `emit`
-// or `on_open` returned false (cancelled).
+// Returns false when the file cannot be opened (nothing emitted), a read
+// fails (read_failed set) or `emit` or `on_open` returned false (cancelled).
 bool DeflateFile(const DeflateJob& job, DeflateResult* result,
                  const std::function<bool(uint64_t size)>& on_open,
                  const std::function<bool(const uint8_t*, size_t)>& emit);
 
 class DeflatePipeline {
  public:
-  DeflatePipeline(std::vector<DeflateJob> jobs, unsigned threads);
+  // Starts up to `threads` workers with `starter` (std::thread when empty).
+  // When none can be started every job runs on the caller's thread in
+  // Consume, so the archive is still written, only more slowly.
+  DeflatePipeline(std::vector<DeflateJob> jobs, unsigned threads, const ThreadStarter& starter = {});
   ~DeflatePipeline();  // cancels the workers and joins them
   DeflatePipeline(const DeflatePipeline&) = delete;
   DeflatePipeline& operator=(const DeflatePipeline&) = delete;
@@ -55,8 +65,9 @@ class DeflatePipeline {
   // `on_open` when the file is open, then `emit` for its compressed output;
   // deferred jobs run on the calling thread. Returns the job's result;
   // `opened` false means the file could not be opened and nothing was
-  // emitted. When a callback returns false the job is abandoned and false
-  // comes back in `*ok`.
+  // emitted, or (read_failed) a read failed part-way and what was emitted
+  // must be discarded. When a callback returns false the job is abandoned
+  // and false comes back in `*ok`.
   DeflateResult Consume(size_t index, const std::function<bool(uint64_t size)>& on_open,
                         const std::function<bool(const uint8_t*, size_t)>& emit, bool* ok);
 

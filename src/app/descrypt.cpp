@@ -160,29 +160,42 @@ namespace {
 
 constexpr size_t kChunk = 1 << 20;  // multiple of 8
 
-void EncryptChunk(const DesKeySchedule& schedule, uint8_t* data, size_t blocks, unsigned threads) {
+void EncryptChunk(const DesKeySchedule& schedule, uint8_t* data, size_t blocks, unsigned threads,
+                  const ThreadStarter& starter) {
   // Below a few hundred KiB a second thread costs more than it saves.
   if (threads <= 1 || blocks < 32768) {
     schedule.EncryptBlocks(data, data, blocks);
     return;
   }
-  std::vector<std::thread> helpers;
   const size_t per = (blocks + threads - 1) / threads;
-  for (unsigned t = 1; t < threads; ++t) {
-    const size_t begin = std::min(blocks, per * t), end = std::min(blocks, per * (t + 1));
-    if (begin < end)
-      helpers.emplace_back([&schedule, data, begin, end] {
-        schedule.EncryptBlocks(data + begin * 8, data + begin * 8, end - begin);
-      });
-  }
+  auto span = [&](unsigned part, size_t* begin, size_t* end) {
+    *begin = std::min(blocks, per * part);
+    *end = std::min(blocks, per * (part + 1));
+  };
+  // Helpers take parts 1.. in order; a part whose helper could not be started
+  // is encrypted here, so a system short of threads only makes this slower.
+  std::vector<std::thread> helpers;
+  const size_t started = StartThreads(
+      threads - 1,
+      [&schedule, data, span](unsigned t) {
+        size_t begin, end;
+        span(t + 1, &begin, &end);
+        if (begin < end) schedule.EncryptBlocks(data + begin * 8, data + begin * 8, end - begin);
+      },
+      starter, &helpers);
   schedule.EncryptBlocks(data, data, std::min(blocks, per));
+  for (unsigned part = static_cast<unsigned>(started) + 1; part < threads; ++part) {
+    size_t begin, end;
+    span(part, &begin, &end);
+    if (begin < end) schedule.EncryptBlocks(data + begin * 8, data + begin * 8, end - begin);
+  }
   for (auto& h : helpers) h.join();
 }
 
 }  // namespace
 
 void EncryptStream(ByteSource& in, ByteSink& out, const std::string& pass_phrase,
-                   unsigned threads) {
+                   unsigned threads, const ThreadStarter& starter) {
   const DesKeySchedule schedule(DeriveKey(pass_phrase));
   std::vector<uint8_t> buffer(kChunk);
   uint64_t total = 0;
@@ -203,7 +216,7 @@ void EncryptStream(ByteSource& in, ByteSink& out, const std::string& pass_phrase
     const size_t padded = (filled + 7) / 8 * 8;
     std::fill(buffer.begin() + static_cast<ptrdiff_t>(filled),
               buffer.begin() + static_cast<ptrdiff_t>(padded), 0);
-    EncryptChunk(schedule, buffer.data(), padded / 8, threads);
+    EncryptChunk(schedule, buffer.data(), padded / 8, threads, starter);
     if (!out.Write(buffer.data(), padded)) throw EncryptError("the package could not be written");
     if (filled < buffer.size()) break;
   }

@@ -11,6 +11,7 @@
 #include <stdexcept>
 #include <string>
 
+#include "app/worker_threads.h"
 #include "platform/text.h"
 
 namespace velto {
@@ -65,9 +66,11 @@ class ByteSink {
 // Memory stays constant whatever the input's size. Inputs of 2 GiB or more
 // cannot be described by the length field and raise EncryptError, as do
 // read and write failures. `threads` > 1 encrypts each chunk on that many
-// threads (the output bytes do not depend on it).
+// threads (the output bytes do not depend on it), started with `starter`
+// (std::thread when empty); parts whose thread cannot start are encrypted on
+// the calling thread.
 void EncryptStream(ByteSource& in, ByteSink& out, const std::string& pass_phrase,
-                   unsigned threads = 1);
+                   unsigned threads = 1, const ThreadStarter& starter = {});
 
 // Encrypts the file `input` into the package file `output` (created or
 // overwritten) under the pass phrase converted to the ANSI code page. Does

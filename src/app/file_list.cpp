@@ -27,7 +27,10 @@ void AddMatches(const UString& folder, const UString& mask, const std::vector<US
     if (e.attributes & kSkipped) continue;
     const UString path = folder + e.name;
     if (e.attributes & kAttrDirectory) {
-      AddMatches(path + u"\\", mask, excluded, depth + 1, out);
+      // A junction or linked folder may point back up the tree or elsewhere
+      // entirely: following it can archive the same files again and again.
+      // Linked files are still taken; reading one reads its target once.
+      if (!(e.attributes & kAttrReparsePoint)) AddMatches(path + u"\\", mask, excluded, depth + 1, out);
     } else if (MatchesMask(e.name, mask) && !IsExcluded(path, excluded)) {
       out->push_back(ArchiveCandidate{path, e.attributes, e.last_write, false});
     }

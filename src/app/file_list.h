@@ -21,7 +21,8 @@ struct ArchiveCandidate {
 // Entries without a folder part are taken relative to `current_folder`
 // (trailing backslash). Missing files, folders given as plain entries,
 // hidden or system files, and any path in `excluded` (the archive being
-// written) are left out; hidden or system folders are not entered.
+// written) are left out; hidden or system folders, and junctions or linked
+// folders (reparse points), are not entered. Linked files are kept.
 std::vector<ArchiveCandidate> ExpandFileList(const std::vector<UString>& list,
                                              const UString& current_folder,
                                              const std::vector<UString>& excluded);

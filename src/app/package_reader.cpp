@@ -167,44 +167,66 @@ bool PackageReader::CopyArchive(const ByteCallback& sink, std::string* error) {
   return true;
 }
 
+namespace {
+
+// Windows opens a device for these names whatever extension follows (and
+// trailing spaces before it), in any folder: "aux.txt" is the AUX device.
+bool IsDeviceName(const UString& part) {
+  UString base = part.substr(0, part.find(u'.'));
+  while (!base.empty() && base.back() == u' ') base.pop_back();
+  base = UpperCase(base);
+  for (const char16_t* device : {u"CON", u"PRN", u"AUX", u"NUL", u"CONIN$", u"CONOUT$"})
+    if (base == device) return true;
+  if (base.size() == 4 && (base.compare(0, 3, u"COM") == 0 || base.compare(0, 3, u"LPT") == 0)) {
+    const char16_t n = base[3];
+    // Windows also takes the superscript digits one to three as port numbers.
+    return (n >= u'1' && n <= u'9') || n == u'\u00B9' || n == u'\u00B2' || n == u'\u00B3';
+  }
+  return false;
+}
+
+}  // namespace
+
 bool SafeRelativePath(const UString& name, std::vector<UString>* parts, std::string* why) {
   parts->clear();
   if (name.empty()) return Fail(why, "empty name");
   if (name[0] == u'/' || name[0] == u'\\') return Fail(why, "absolute path");
   if (name.size() >= 2 && name[1] == u':') return Fail(why, "drive letter");
   UString part;
+  // A part Windows would store under another name, or open as a device,
+  // is refused on every system: the package may be extracted anywhere.
+  const char* refusal = nullptr;
   auto flush = [&]() -> bool {
-    if (part == u"..") return false;
-    if (!part.empty() && part != u".") parts->push_back(part);
+    if (part == u"..") {
+      refusal = "climbs out of the folder (..)";
+      return false;
+    }
+    if (!part.empty() && part != u".") {
+      if (part.back() == u'.' || part.back() == u' ') {
+        refusal = "a name part ends in '.' or ' ', which Windows drops";
+        return false;
+      }
+      if (IsDeviceName(part)) {
+        refusal = "a name part is a Windows device name";
+        return false;
+      }
+      parts->push_back(part);
+    }
     part.clear();
     return true;
   };
   for (char16_t c : name) {
     if (c == u'/' || c == u'\\') {
-      if (!flush()) return Fail(why, "climbs out of the folder (..)");
+      if (!flush()) return Fail(why, refusal);
       continue;
     }
     if (c < 0x20 || c == u':' || c == u'*' || c == u'?' || c == u'"' || c == u'<' || c == u'>' || c == u'|')
       return Fail(why, "holds a character no file name may hold");
     part.push_back(c);
   }
-  if (!flush()) return Fail(why, "climbs out of the folder (..)");
+  if (!flush()) return Fail(why, refusal);
   if (parts->empty()) return Fail(why, "names no file");
   return true;
-}
-
-std::string MemberTextToUtf8(const std::string& bytes) {
-  if (bytes.size() >= 2 && static_cast<unsigned char>(bytes[0]) == 0xFF &&
-      static_cast<unsigned char>(bytes[1]) == 0xFE) {
-    UString text;
-    text.reserve(bytes.size() / 2);
-    for (size_t i = 2; i + 1 < bytes.size(); i += 2)
-      text.push_back(static_cast<char16_t>(static_cast<unsigned char>(bytes[i]) |
-                                           (static_cast<unsigned char>(bytes[i + 1]) << 8)));
-    return ToUtf8(text);
-  }
-  if (bytes.size() >= 3 && bytes.compare(0, 3, "\xEF\xBB\xBF") == 0) return bytes.substr(3);
-  return ToUtf8(FromAnsi(bytes));
 }
 
 }  // namespace velto

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "app/descrypt.h"
+#include "app/member_text.h"
 #include "app/zip_format.h"
 #include "platform/text.h"
 
@@ -67,11 +68,11 @@ class PackageReader {
 
 // Splits a member name into path components that stay inside an extraction
 // folder. False with the reason for names that are absolute ("/x", "\x",
-// "C:x"), climb out (".."), or hold characters no file name may hold.
+// "C:x"), climb out (".."), hold characters no file name may hold, or have
+// a part Windows would not take as a plain file name: a device name (CON,
+// PRN, AUX, NUL, COM1-9, LPT1-9, with any extension, in any case) or one
+// ending in '.' or ' '. Refused on every system: packages travel.
 bool SafeRelativePath(const UString& name, std::vector<UString>* parts, std::string* why);
 
-// A text member as UTF-8: UTF-16LE when it starts with the byte-order mark
-// FF FE, UTF-8 after EF BB BF, otherwise the ANSI code page.
-std::string MemberTextToUtf8(const std::string& bytes);
 
 }  // namespace velto

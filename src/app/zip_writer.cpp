@@ -31,18 +31,27 @@ struct NamedCandidate {
   std::u16string key;
 };
 
-std::u16string KeyOf(const UString& name) { return LowerCase(name); }
+// Folded the way SameText compares, so two names it calls equal share one member.
+std::u16string KeyOf(const UString& name) { return UpperCase(name); }
 
-// Removes the file it guards unless released: no partial archive survives an error.
-class FileGuard {
+// Until released, owns the archive being written: on any way out it first
+// closes the file and only then removes it. Windows cannot delete a file
+// that is still open (it is opened without sharing), so removing first would
+// leave the partial archive behind.
+class OutputGuard {
  public:
-  explicit FileGuard(UString path) : path_(std::move(path)) {}
-  ~FileGuard() {
-    if (!path_.empty()) RemoveFile(path_);
+  OutputGuard(ArchiveOut& out, UString path) : out_(out), path_(std::move(path)) {}
+  ~OutputGuard() {
+    if (path_.empty()) return;
+    out_.Abandon();
+    RemoveFile(path_);
   }
+  OutputGuard(const OutputGuard&) = delete;
+  OutputGuard& operator=(const OutputGuard&) = delete;
   void Release() { path_.clear(); }
 
  private:
+  ArchiveOut& out_;
   UString path_;
 };
 
@@ -120,7 +129,7 @@ void ArchiveBuilder::Plan(const std::vector<ZipMember>& old) {
       s.kind = Step::kReplace;
       s.candidate = r->second;
       s.job = jobs_.size();
-      jobs_.push_back(DeflateJob{candidates_[r->second].path, options_.level, false});
+      jobs_.push_back(DeflateJob{candidates_[r->second].path, options_.level, false, options_.member_read_limit});
     }
     steps_.push_back(s);
   }
@@ -138,7 +147,7 @@ void ArchiveBuilder::Plan(const std::vector<ZipMember>& old) {
     } else {
       s.kind = first ? Step::kNew : Step::kFallback;
       s.job = jobs_.size();
-      jobs_.push_back(DeflateJob{candidates_[i].path, options_.level, !first});
+      jobs_.push_back(DeflateJob{candidates_[i].path, options_.level, !first, options_.member_read_limit});
     }
     steps_.push_back(s);
   }
@@ -148,9 +157,11 @@ bool ArchiveBuilder::WriteFile(const Step& step, DeflatePipeline& pipeline) {
   const ArchiveCandidate& c = candidates_[step.candidate];
   ZipMember m = NewMember(c, named_[step.candidate].name);
   bool ok = true;
+  bool started = false;
   const DeflateResult r = pipeline.Consume(
       step.job,
       [&](uint64_t size) {
+        started = true;
         m.zip64_local = NeedsZip64(size);
         m.local_header_offset = out_.Position();
         const std::string header = LocalHeaderBytes(m);
@@ -158,7 +169,11 @@ bool ArchiveBuilder::WriteFile(const Step& step, DeflatePipeline& pipeline) {
       },
       [&](const uint8_t* data, size_t size) { return out_.Write(data, size); }, &ok);
   Check(ok, "the archive could not be written");
-  if (!r.opened) return false;
+  if (!r.opened) {
+    // A file that failed part-way is left out like one that would not open.
+    if (started) Check(out_.Rewind(m.local_header_offset), "the archive could not be written");
+    return false;
+  }
   m.crc = r.crc;
   m.compressed_size = r.compressed;
   m.uncompressed_size = r.uncompressed;
@@ -208,12 +223,15 @@ int ArchiveBuilder::Build(const UString& archive) {
   }
   Plan(old_);
   const UString target = update ? UpdateTempPath(archive) : archive;
+  out_.LimitSize(options_.archive_size_limit);
+  // Guarded only once created: a file that could not be opened for writing
+  // may be someone else's, and is not this run's to remove.
   Check(out_.Create(target), "the archive could not be created");
-  FileGuard guard(target);
+  OutputGuard guard(out_, target);
   {
     unsigned threads = options_.threads;
     if (threads == 0) threads = std::max(1u, std::min(8u, std::thread::hardware_concurrency()));
-    DeflatePipeline pipeline(jobs_, threads);
+    DeflatePipeline pipeline(jobs_, threads, options_.start_thread);
     for (const Step& s : steps_) {
       switch (s.kind) {
         case Step::kKeep:
@@ -236,10 +254,7 @@ int ArchiveBuilder::Build(const UString& archive) {
       }
     }
   }
-  if (count_ == 0) {
-    out_.Abandon();
-    return 0;  // the guard removes the new file; an updated archive stays as it was
-  }
+  if (count_ == 0) return 0;  // the guard removes the new file; an updated archive stays as it was
   const uint64_t directory = out_.Position();
   for (const auto& m : central_) {
     const std::string entry = CentralEntryBytes(m);

@@ -21,6 +21,7 @@ enum : uint32_t {
   kAttrDirectory = 0x10,
   kAttrArchive = 0x20,
   kAttrNormal = 0x80,
+  kAttrReparsePoint = 0x400,  // a junction or symbolic link
   kInvalidAttributes = 0xFFFFFFFFu,
 };
 

@@ -1,5 +1,6 @@
 // POSIX stand-ins: readdir order, attributes as file_io_posix.cpp reports
-// them ('.'-names hidden), links to folders not followed (no loops).
+// them ('.'-names hidden), symbolic links marked the way Windows marks its
+// links (kAttrReparsePoint), so the callers' rules for them apply here too.
 #include <dirent.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -35,7 +36,7 @@ bool ReadFolderEntries(const UString& folder, std::vector<FolderEntry>* entries)
     if (lstat(NativePath(base + uname).c_str(), &link) != 0) continue;
     uint32_t attrs = GetAttributes(base + uname);
     if (attrs == kInvalidAttributes) continue;
-    if (S_ISLNK(link.st_mode) && (attrs & kAttrDirectory)) continue;
+    if (S_ISLNK(link.st_mode)) attrs |= kAttrReparsePoint;  // as Windows marks links
     entries->push_back(FolderEntry{uname, attrs, GetLastWriteTime(base + uname)});
   }
   return true;

@@ -62,7 +62,9 @@ bool Open(const std::string& path, PackageReader* reader) {
   return true;
 }
 
-std::string NameOf(const PackageReader& r, size_t i) { return ToUtf8(r.MemberName(i)); }
+// A member name as printed: the package is untrusted, and a name could
+// carry escape sequences for the terminal.
+std::string NameOf(const PackageReader& r, size_t i) { return PrintableName(r.MemberName(i)); }
 
 bool NameMatches(const std::string& name, const std::string& wanted) {
   if (SameText(FromUtf8(name), FromUtf8(wanted))) return true;
@@ -107,9 +109,10 @@ int Extract(PackageReader& r, const std::string& folder, const std::vector<std::
   std::vector<bool> used(wanted.size(), false);
   for (size_t i = 0; i < r.members().size(); ++i) {
     const std::string name = NameOf(r, i);
+    const std::string real_name = ToUtf8(r.MemberName(i));
     bool take = wanted.empty();
     for (size_t w = 0; w < wanted.size(); ++w)
-      if (NameMatches(name, wanted[w])) take = used[w] = true;
+      if (NameMatches(real_name, wanted[w])) take = used[w] = true;
     if (!take) continue;
     std::vector<UString> parts;
     std::string why;
@@ -135,7 +138,7 @@ int Extract(PackageReader& r, const std::string& folder, const std::vector<std::
     File out = File::Open(target, File::Mode::kCreate);
     std::string error;
     if (!out.IsOpen()) {
-      std::fprintf(stderr, "veltopkg: cannot create %s\n", ToUtf8(target).c_str());
+      std::fprintf(stderr, "veltopkg: cannot create %s\n", PrintableName(target).c_str());
       ++failures;
     } else if (!r.ReadMember(i, [&](const uint8_t* p, size_t n) { return out.Write(p, n); }, &error)) {
       std::fprintf(stderr, "veltopkg: %s: %s\n", name.c_str(), error.c_str());
@@ -156,25 +159,32 @@ int Extract(PackageReader& r, const std::string& folder, const std::vector<std::
 
 int Print(PackageReader& r, const std::string& wanted) {
   for (size_t i = 0; i < r.members().size(); ++i) {
-    if (!NameMatches(NameOf(r, i), wanted)) continue;
-    std::string bytes, error;
+    if (!NameMatches(ToUtf8(r.MemberName(i)), wanted)) continue;
+    // Decoded and written piece by piece: the member's size is whatever the
+    // package claims, and nothing here holds more than a piece of it.
+#ifdef _WIN32
+    MemberTextDecoder decoder;
+#else
+    MemberTextDecoder decoder(true);  // a terminal here ends lines with LF alone
+#endif
+    std::string text, error;
+    bool written = true;
+    auto write = [&]() {
+      written = written && std::fwrite(text.data(), 1, text.size(), stdout) == text.size();
+      text.clear();
+      return written;
+    };
     if (!r.ReadMember(i, [&](const uint8_t* p, size_t n) {
-          bytes.append(reinterpret_cast<const char*>(p), n);
-          return true;
+          decoder.Feed(p, n, &text);
+          return write();
         }, &error)) {
+      std::fflush(stdout);
       std::fprintf(stderr, "veltopkg: %s: %s\n", NameOf(r, i).c_str(), error.c_str());
       return 1;
     }
-    std::string text = MemberTextToUtf8(bytes);
-#ifndef _WIN32
-    std::string unix_text;  // a terminal here ends lines with LF alone
-    unix_text.reserve(text.size());
-    for (size_t k = 0; k < text.size(); ++k)
-      if (!(text[k] == '\r' && k + 1 < text.size() && text[k + 1] == '\n')) unix_text.push_back(text[k]);
-    text.swap(unix_text);
-#endif
-    std::fwrite(text.data(), 1, text.size(), stdout);
-    return std::fflush(stdout) == 0 ? 0 : 1;
+    decoder.Finish(&text);
+    write();
+    return std::fflush(stdout) == 0 && written ? 0 : 1;
   }
   std::fprintf(stderr, "veltopkg: no member named %s\n", wanted.c_str());
   return 1;

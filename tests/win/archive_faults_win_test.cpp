@@ -1,0 +1,104 @@
+// The archive's error paths against the real Win32 file layer, where a file
+// still open without sharing cannot be deleted, and links are reparse points.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <random>
+
+#include "app/file_list.h"
+#include "app/zip_writer.h"
+#include "platform/file_io.h"
+#include "platform/folder_enum.h"
+#include "platform/handles_win.h"
+
+namespace velto {
+namespace {
+
+UString Root() {
+  wchar_t tmp[MAX_PATH];
+  if (GetTempPathW(MAX_PATH, tmp) == 0) return UString();
+  return FromWide(tmp) + u"velto_archive_faults\\";
+}
+
+void Wipe(const UString& folder) {
+  std::vector<FolderEntry> entries;
+  if (!ReadFolderEntries(folder, &entries)) return;
+  for (const auto& e : entries) {
+    const UString p = IncludeTrailingBackslash(folder) + e.name;
+    SetFileAttributesW(WidePtr(p), FILE_ATTRIBUTE_NORMAL);
+    if ((e.attributes & kAttrDirectory) && !(e.attributes & kAttrReparsePoint)) Wipe(p);
+    if (e.attributes & kAttrDirectory) {
+      RemoveDirectoryW(WidePtr(p));
+    } else {
+      DeleteFileW(WidePtr(p));
+    }
+  }
+}
+
+class ArchiveFaultsWin : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    root_ = Root();
+    ASSERT_FALSE(root_.empty());
+    Wipe(root_);
+    ASSERT_TRUE(ForceDirectories(root_ + u"in"));
+  }
+  void TearDown() override {
+    Wipe(root_);
+    RemoveDirectoryW(WidePtr(ExcludeTrailingBackslash(root_)));
+  }
+  UString root_;
+};
+
+TEST_F(ArchiveFaultsWin, ArchiveFailingPartWayIsRemoved) {
+  std::mt19937 rng(3);
+  std::string noise(3 << 20, '\0');
+  for (auto& c : noise) c = static_cast<char>(rng());
+  ASSERT_TRUE(WriteWholeFile(root_ + u"in\\a.txt", "small"));
+  ASSERT_TRUE(WriteWholeFile(root_ + u"in\\noise.bin", noise));
+  const auto candidates = ExpandFileList({root_ + u"in\\a.txt", root_ + u"in\\noise.bin"}, u"", {});
+  ASSERT_EQ(candidates.size(), 2u);
+  ZipOptions options;
+  options.archive_size_limit = 1 << 20;  // the disk fills up inside noise.bin
+  const UString archive = root_ + u"out.zip";
+  EXPECT_THROW(WriteZipArchive(candidates, archive, options), ZipError);
+  // The archive is opened without sharing: had it still been open when it
+  // was deleted, the delete would have failed and the partial file stayed.
+  EXPECT_FALSE(FileExists(archive));
+  EXPECT_EQ(GetFileAttributesW(WidePtr(archive)), INVALID_FILE_ATTRIBUTES);
+}
+
+// Folder links cannot be made from here (Wine's CreateSymbolicLinkW does
+// nothing, junctions are not supported), but Wine shows the profile's
+// Desktop, Documents, Music... as reparse points: they are links to one and
+// the same home folder. Followed, every file there would be taken once per
+// link.
+TEST(ArchiveLinksWin, ProfileFolderLinksAreNotEntered) {
+  wchar_t buffer[MAX_PATH];
+  const DWORD got = GetEnvironmentVariableW(L"USERPROFILE", buffer, MAX_PATH);
+  ASSERT_TRUE(got > 0 && got < MAX_PATH);
+  const UString profile = IncludeTrailingBackslash(FromWide(buffer));
+  std::vector<FolderEntry> entries;
+  ASSERT_TRUE(ReadFolderEntries(profile, &entries));
+  UString linked;
+  for (const auto& e : entries)
+    if ((e.attributes & kAttrDirectory) && (e.attributes & kAttrReparsePoint)) {
+      linked = profile + e.name + u"\\";
+      break;
+    }
+  if (linked.empty()) GTEST_SKIP() << "no linked folder in the profile";
+  const UString real = profile + u"velto_real_probe\\";
+  ASSERT_TRUE(ForceDirectories(real));
+  ASSERT_TRUE(WriteWholeFile(linked + u"velto_link_probe.txt", "behind a link"));
+  ASSERT_TRUE(WriteWholeFile(real + u"velto_link_probe.txt", "in a real folder"));
+  const auto found = ExpandFileList({profile + u"velto_link_probe.*"}, u"", {});
+  DeleteFileW(WidePtr(linked + u"velto_link_probe.txt"));
+  DeleteFileW(WidePtr(real + u"velto_link_probe.txt"));
+  RemoveDirectoryW(WidePtr(ExcludeTrailingBackslash(real)));
+  ASSERT_EQ(found.size(), 1u);
+  EXPECT_TRUE(SameText(found[0].path, real + u"velto_link_probe.txt")) << ToUtf8(found[0].path);
+}
+
+}  // namespace
+}  // namespace velto
