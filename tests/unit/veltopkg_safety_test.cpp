@@ -88,9 +88,12 @@ TEST_F(VeltopkgSafetyTest, MemberNamesCannotDriveTheTerminal) {
   for (const std::string command : {"list", "verify", "extract"}) {
     int status = -1;
     const std::string out = Tool(command + " " + Q("esc.zip") + (command == "extract" ? " " + Q("out") : ""), &status);
-    if (command != "verify")  // verify names only damaged members
+    if (command != "verify") {  // verify names only damaged members
       EXPECT_NE(out.find("evil?]0;owned??[2J.txt"), std::string::npos) << command << ": " << out;
-    for (unsigned char c : out) EXPECT_TRUE(c >= 0x20 && c != 0x7F || c == '\n') << command << ": " << int(c);
+    }
+    for (unsigned char c : out) {
+      EXPECT_TRUE((c >= 0x20 && c != 0x7F) || c == '\n') << command << ": " << int(c);
+    }
     EXPECT_EQ(out.find("\xC2\x9B"), std::string::npos) << command;
   }
 }
