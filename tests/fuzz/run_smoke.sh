@@ -12,7 +12,7 @@ command -v clang++ >/dev/null || { echo "clang++ not installed: fuzz smoke skipp
 srcs=(
   tests/fuzz/package_reader_fuzz.cpp
   src/app/package_reader.cpp src/app/zip_format.cpp src/app/zip_names.cpp src/app/archive_io.cpp
-  src/app/descrypt.cpp src/app/des_tables.cpp
+  src/app/descrypt.cpp src/app/des_tables.cpp src/app/member_text.cpp src/app/worker_threads.cpp
   src/platform/text.cpp src/platform/codepage_posix.cpp src/platform/file_io.cpp src/platform/file_io_posix.cpp
 )
 cd "$root"
