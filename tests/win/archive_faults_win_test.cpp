@@ -11,30 +11,14 @@
 #include "platform/file_io.h"
 #include "platform/folder_enum.h"
 #include "platform/handles_win.h"
+#include "scratch_folder_win.h"
 
 namespace velto {
 namespace {
 
-UString Root() {
-  wchar_t tmp[MAX_PATH];
-  if (GetTempPathW(MAX_PATH, tmp) == 0) return UString();
-  return FromWide(tmp) + u"velto_archive_faults\\";
-}
+UString Root() { return testing_win::ScratchFolder(u"velto_archive_faults"); }
 
-void Wipe(const UString& folder) {
-  std::vector<FolderEntry> entries;
-  if (!ReadFolderEntries(folder, &entries)) return;
-  for (const auto& e : entries) {
-    const UString p = IncludeTrailingBackslash(folder) + e.name;
-    SetFileAttributesW(WidePtr(p), FILE_ATTRIBUTE_NORMAL);
-    if ((e.attributes & kAttrDirectory) && !(e.attributes & kAttrReparsePoint)) Wipe(p);
-    if (e.attributes & kAttrDirectory) {
-      RemoveDirectoryW(WidePtr(p));
-    } else {
-      DeleteFileW(WidePtr(p));
-    }
-  }
-}
+void Wipe(const UString& folder) { testing_win::WipeFolder(folder); }
 
 class ArchiveFaultsWin : public ::testing::Test {
  protected:

@@ -12,35 +12,19 @@
 #include "platform/file_io.h"
 #include "platform/folder_enum.h"
 #include "platform/handles_win.h"
+#include "scratch_folder_win.h"
 
 namespace velto {
 namespace {
 
-UString TempRoot() {
-  wchar_t tmp[MAX_PATH];
-  if (GetTempPathW(MAX_PATH, tmp) == 0) return UString();
-  return FromWide(tmp) + u"velto_archive_win\\";
-}
+UString TempRoot() { return testing_win::ScratchFolder(u"velto_archive_win"); }
 
 void Put(const UString& path, const std::string& bytes) {
   ForceDirectories(ExtractFilePath(path));
   ASSERT_TRUE(WriteWholeFile(path, bytes));
 }
 
-void Wipe(const UString& folder) {
-  std::vector<FolderEntry> entries;
-  if (!ReadFolderEntries(folder, &entries)) return;
-  for (const auto& e : entries) {
-    const UString p = IncludeTrailingBackslash(folder) + e.name;
-    SetFileAttributesW(WidePtr(p), FILE_ATTRIBUTE_NORMAL);
-    if (e.attributes & kAttrDirectory) {
-      Wipe(p);
-      RemoveDirectoryW(WidePtr(p));
-    } else {
-      DeleteFileW(WidePtr(p));
-    }
-  }
-}
+void Wipe(const UString& folder) { testing_win::WipeFolder(folder); }
 
 TEST(ArchiveWin, HiddenAndSystemLeftOutSharedFilesReadNamesWithoutDrive) {
   const UString root = TempRoot();
